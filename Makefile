@@ -1,0 +1,52 @@
+# Two commands for a newcomer: `make demo` and `make test`.
+# BUILD=dir builds elsewhere (several work trees or helpers side by side).
+BUILD ?= build
+HOST := $(BUILD)/host
+WIN := $(BUILD)/win
+JOBS ?= $(shell nproc)
+export BUILD
+
+.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test demo bench clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+$(HOST)/build.ninja:
+	cmake -S . -B $(HOST) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+$(WIN)/build.ninja:
+	cmake -S . -B $(WIN) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+
+configure: bootstrap $(HOST)/build.ninja $(WIN)/build.ninja
+
+host: configure
+	cmake --build $(HOST) -j $(JOBS)
+
+win: configure
+	cmake --build $(WIN) -j $(JOBS)
+
+# The two builds share the machine's cores; one after the other keeps each
+# one fully parallel.
+build: host win
+
+unit-test: host
+	cd $(HOST) && ctest --output-on-failure -j $(JOBS)
+
+win-test: win
+	@if [ -x tests/win/run ]; then tests/win/run $(WIN); fi
+
+e2e-test: host win
+	@if [ -x tests/e2e/run ]; then tests/e2e/run $(HOST) $(WIN); fi
+
+test: unit-test win-test e2e-test
+
+demo: build
+	scripts/demo $(HOST) $(WIN)
+
+bench: host
+	scripts/bench $(HOST)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,11 @@
+// Encoder for the payload's stream format (see lzss_decoder.h). Used by the
+// packaging tool only; the setup program never compresses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Appends the compressed stream of `data` to `out`. Decoding the result
+// with LzssDecode gives `data` back exactly.
+void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out);

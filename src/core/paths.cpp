@@ -1,0 +1,39 @@
+#include "paths.h"
+
+#include <cstdio>
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    std::string result = dir;
+    if (result.back() == '\\') result.pop_back();
+    result += '\\';
+    result += name;
+    return result;
+}
+
+std::string UpperCaseString(const std::string& s) {
+    std::string result = s;
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    }
+    return result;
+}
+
+std::string AddPathSeparator(const std::string& dir) {
+    if (dir.empty()) return dir;
+    char last = dir.back();
+    if (last == ':' || last == '\\') return dir;
+    if (dir.size() == 1 && ((last >= 'A' && last <= 'Z') || (last >= 'a' && last <= 'z'))) return dir + ":\\";
+    return dir + "\\";
+}
+
+std::string GetUniqueFilenameInDir(const std::string& dir, const std::string& format, FileExistsProc fileExists) {
+    const std::string prefix = AddPathSeparator(dir);
+    const size_t at = format.find("%d");
+    for (int i = 0; i <= 99; ++i) {
+        std::string name = format;
+        if (at != std::string::npos) name.replace(at, 2, std::to_string(i));
+        if (!fileExists(prefix + name)) return name;
+    }
+    return std::string();
+}

@@ -1,0 +1,24 @@
+// Path and file-name operations on ANSI byte strings. None normalises a
+// path; only GetUniqueFilenameInDir looks at the file system, through the
+// existence test it is given.
+#pragma once
+
+#include <string>
+
+// dir and name joined by one "\" (one trailing "\" of dir is dropped);
+// an empty dir gives name unchanged.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+// a..z become A..Z; every other byte stays.
+std::string UpperCaseString(const std::string& s);
+
+// dir ending in a separator: "" stays "", "C:" and "C:\" stay, a bare
+// drive letter "d" becomes "d:\", anything else gets "\" appended.
+std::string AddPathSeparator(const std::string& dir);
+
+// True when a file (not a directory) exists at the path.
+using FileExistsProc = bool (*)(const std::string& path);
+
+// The first of format's names for i = 0..99 ("%d" replaced by i) that does
+// not exist as a file in dir; empty when all 100 are taken.
+std::string GetUniqueFilenameInDir(const std::string& dir, const std::string& format, FileExistsProc fileExists);
