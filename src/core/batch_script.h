@@ -1,0 +1,29 @@
+// Text of the uninstaller's self-deleting batch file. It removes what the
+// running uninstaller cannot remove itself: its own file, the product's
+// settings file, the logged directories (deepest first) and finally the
+// batch file. Every line ends in CR LF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Directory part of the uninstaller's path: up to its last "\" or ":",
+// without that final "\" unless it follows ":" or "\"
+// (C:\Program Files\Velto\UNINST.EXE -> C:\Program Files\Velto, C:\UNINST.EXE -> C:\).
+std::string UninstallerDirectory(const std::string& exePath);
+
+// An argument as the command interpreter reads it back from a batch file:
+// every "%" doubled, so a path such as C:\Games\100%Velto survives.
+std::string BatchLiteral(const std::string& s);
+
+// "@ECHO OFF", DEL of the uninstaller, DEL of VELTO.INI beside it.
+std::string BatchOpeningLines(const std::string& exePath);
+// CD to the root of the directory's drive, then RD of the directory.
+std::string BatchDirectoryLines(const std::string& directory);
+// CD /D to the temporary directory (the drive changes too, so the last line
+// finds the batch file), then DEL of the batch file's own name.
+std::string BatchClosingLines(const std::string& tempDir, const std::string& batchName);
+
+// The whole file for the given directory records, in file order.
+std::string UninstallBatchText(const std::string& exePath, const std::string& tempDir, const std::string& batchName,
+                               const std::vector<std::string>& directories);
