@@ -1,0 +1,60 @@
+#include "wizard/make_directory.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+bool ReadCurrentDirectory(std::string& dir) {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+    if (n == 0 || n >= sizeof buf) return false;
+    dir.assign(buf, n);
+    return true;
+}
+
+bool EnterDirectory(const std::string& dir) { return !dir.empty() && SetCurrentDirectoryA(dir.c_str()) != 0; }
+
+}  // namespace
+
+bool MakeDirectory(const std::string& path, UninstallLog& log) {
+    if (path.empty() || !IsCharAlphaA(path[0])) return false;
+
+    std::string saved;
+    if (!ReadCurrentDirectory(saved)) return false;
+
+    if (!EnterDirectory(path.substr(0, 3))) {
+        EnterDirectory(saved);
+        return false;
+    }
+
+    std::string built = path.substr(0, 2);
+    std::string rest = path.size() > 3 ? path.substr(3) : std::string();
+    std::vector<std::string> created;
+    for (;;) {
+        const size_t sep = rest.find('\\');
+        const bool last = sep == std::string::npos;
+        const std::string component = last ? rest : rest.substr(0, sep);
+        if (!last) rest.erase(0, sep + 1);
+        built += '\\';
+        built += component;
+
+        if (!EnterDirectory(component)) {
+            if (component.empty() || !CreateDirectoryA(component.c_str(), nullptr) || !EnterDirectory(component)) {
+                // Step out of what is about to be removed, then undo this
+                // call's work, newest first.
+                EnterDirectory(built.substr(0, 3));
+                for (auto it = created.rbegin(); it != created.rend(); ++it) RemoveDirectoryA(it->c_str());
+                EnterDirectory(saved);
+                return false;
+            }
+            created.push_back(built);
+        }
+        if (last) break;
+    }
+
+    EnterDirectory(saved);
+    for (const std::string& dir : created) PushRecord(log, ukDirectory, dir, 0);
+    return true;
+}
