@@ -1,0 +1,115 @@
+#include "process_uninstall_log.h"
+
+#include <vector>
+
+namespace {
+
+// Owner of an open registry key.
+class RegKey {
+public:
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() { Close(); }
+
+    HKEY* Receive() {
+        Close();
+        return &key_;
+    }
+    HKEY Get() const { return key_; }
+    void Close() {
+        if (key_) {
+            RegCloseKey(key_);
+            key_ = nullptr;
+        }
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A path read from a record names what was logged only when it holds no NUL
+// byte; Win32 would stop at the NUL and act on a shorter, different path.
+bool IsUsablePath(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+// The names of every direct subkey of `key`. They are collected before any
+// is deleted: deleting while enumerating shifts the indexes and would skip
+// every other subkey.
+std::vector<std::string> SubkeyNames(HKEY key) {
+    std::vector<std::string> names;
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    if (count == 0) return names;
+    names.reserve(count);
+    // Room for the terminator; key names are at most 255 characters, and a
+    // subkey added since the query may be longer than the one announced.
+    std::vector<char> name((longest < 255 ? 255 : longest) + 1);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        LONG rc = RegEnumKeyExA(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        // ERROR_NO_MORE_ITEMS ends the list; any other failure ends it too
+        // (the buffer already holds the longest possible name).
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), length);
+    }
+    return names;
+}
+
+void DeleteSubkeys(HKEY key) {
+    for (const std::string& name : SubkeyNames(key)) DeleteRegistryKey(key, name);
+}
+
+void ProcessRecord(const UninstallRecord& record) {
+    const std::string path = record.Path();
+    if (!IsUsablePath(path)) return;
+    switch (record.Kind) {
+    case ukDirectory:
+        // Fails when the directory still holds files or is gone: dropped.
+        RemoveDirectoryA(path.c_str());
+        break;
+    case ukFile:
+        DeleteFileA(path.c_str());
+        break;
+    case ukRegistryKey:
+        if (HKEY root = PredefinedRootKey(record.RootKey)) DeleteRegistryKey(root, path);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+HKEY PredefinedRootKey(uint32_t rootKey) {
+    // HKEY_CLASSES_ROOT (0x80000000) to HKEY_DYN_DATA (0x80000006). Any
+    // other value read from a file is no root, and might even equal a handle
+    // this process has open.
+    if (rootKey < 0x80000000u || rootKey > 0x80000006u) return nullptr;
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(rootKey))));
+}
+
+bool DeleteRegistryKey(HKEY root, const std::string& path) {
+    if (!IsUsablePath(path)) return false;
+    {
+        RegKey key;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS)
+            DeleteSubkeys(key.Get());
+    }
+    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+void ProcessUninstallLog(UninstallLog& log) {
+    while (std::unique_ptr<UninstallRecord> record = log.Unlink()) {
+        try {
+            ProcessRecord(*record);
+        } catch (...) {
+            // A failed removal is skipped; the next record is still processed.
+        }
+    }
+    PostQuitMessage(0);
+}

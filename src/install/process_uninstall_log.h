@@ -1,0 +1,26 @@
+// Removing what the uninstall log holds: rollback of an abandoned or failed
+// setup, and the uninstaller's removal of an installation.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "uninstall_log.h"
+
+// Empties the log head first (newest item first), removing each item:
+// directories with RemoveDirectoryA, files with DeleteFileA, registry keys
+// with every subkey. Failures are skipped silently so one item that cannot
+// go never keeps the others. Records of an unknown kind are only freed.
+// Always posts the quit message (exit code 0) at the end, also for an empty
+// log: a processed log ends the program once control is back in the loop.
+void ProcessUninstallLog(UninstallLog& log);
+
+// Deletes `path` under `root` with all its subkeys, depth first. True when
+// the key itself was deleted. An empty path (which would name the root
+// itself) or one holding a NUL byte is refused: the key must be named in full.
+bool DeleteRegistryKey(HKEY root, const std::string& path);
+
+// The predefined root a record's RootKey names, or nullptr when the value is
+// not one of the predefined roots (HKEY_CLASSES_ROOT .. HKEY_DYN_DATA).
+HKEY PredefinedRootKey(uint32_t rootKey);

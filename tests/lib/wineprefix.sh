@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Private Wine prefixes for the Windows test levels and the demo.
+#
+# One template prefix per build folder is made once (wineboot, then the
+# settings every run needs) and reused; each test run or scenario works in a
+# fresh copy of it with its own wineserver, so runs never see each other's
+# files, registry or windows. Nothing here touches ~/.wine.
+#
+# As a command:
+#   wineprefix.sh template BUILD_DIR        make (if needed) and print the template
+#   wineprefix.sh fresh BUILD_DIR DEST      make DEST a fresh copy, print its path
+#   wineprefix.sh kill PREFIX               end the prefix's wineserver and programs
+#   wineprefix.sh remove PREFIX             kill, then delete the copy
+# Sourced, it offers the same as functions wp_env, wp_template, wp_fresh,
+# wp_kill, wp_remove.
+#
+# A copy shares the big, read-only system DLL folders with the template
+# through hard links (a copy costs milliseconds instead of half a gigabyte);
+# the registry and every other file are real copies. Programs under test
+# never write into C:\windows\system32.
+
+# Settings every Wine process of the tests runs with.
+wp_env() {
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+    export WINEARCH=win32
+}
+
+_wp_die() {
+    echo "wineprefix: $*" >&2
+    return 1
+}
+
+# What the template was made with; a different Wine remakes it.
+_wp_stamp() {
+    echo "wine=$(wine --version 2>/dev/null) layout=2"
+}
+
+# Runs a Wine tool in the given prefix without a display, bounded in time.
+_wp_wine() {
+    local prefix=$1
+    shift
+    WINEPREFIX="$prefix" DISPLAY= timeout 300 "$@" </dev/null
+}
+
+_wp_make_template() {
+    local tmp=$1
+    rm -rf "$tmp"
+    mkdir -p "$tmp" || return 1
+    echo "wineprefix: creating the template Wine prefix (once per build folder)..." >&2
+    _wp_wine "$tmp" wineboot -i >"$tmp.log" 2>&1 || { cat "$tmp.log" >&2; _wp_die "wineboot failed"; return 1; }
+    # No window manager under Xvfb: Wine places and draws its windows itself.
+    _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$tmp.log" 2>&1 &&
+    # A crashing program must not wait for a person to close a crash dialog.
+    _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1 ||
+        { cat "$tmp.log" >&2; _wp_die "setting the template's registry failed"; return 1; }
+    WINEPREFIX="$tmp" timeout 120 wineserver -w
+    [ -f "$tmp/system.reg" ] && [ -d "$tmp/drive_c/windows/system32" ] || { _wp_die "template is incomplete"; return 1; }
+    rm -f "$tmp.log"
+}
+
+# Prints the template prefix of BUILD_DIR, making it first when it is
+# missing or was made by another Wine. Safe when several runs start at once.
+wp_template() {
+    local build=$1
+    [ -n "$build" ] || { _wp_die "wp_template BUILD_DIR"; return 1; }
+    wp_env
+    mkdir -p "$build" || return 1
+    build=$(cd "$build" && pwd)
+    local tpl="$build/wineprefix-template"
+    (
+        flock -w 600 9 || { _wp_die "timed out waiting for the template lock"; exit 1; }
+        if [ "$(cat "$tpl/.template-stamp" 2>/dev/null)" != "$(_wp_stamp)" ]; then
+            rm -rf "$tpl"
+            _wp_make_template "$tpl.new" || exit 1
+            _wp_stamp >"$tpl.new/.template-stamp"
+            mv "$tpl.new" "$tpl"
+        fi
+    ) 9>"$build/wineprefix-template.lock" || return 1
+    echo "$tpl"
+}
+
+# Makes DEST a fresh copy of BUILD_DIR's template and prints its path.
+wp_fresh() {
+    local build=$1 dest=$2
+    [ -n "$build" ] && [ -n "$dest" ] || { _wp_die "wp_fresh BUILD_DIR DEST"; return 1; }
+    local tpl
+    tpl=$(wp_template "$build") || return 1
+    wp_remove "$dest" || return 1
+    mkdir -p "$(dirname "$dest")" || return 1
+    dest="$(cd "$(dirname "$dest")" && pwd)/$(basename "$dest")"
+    if cp -al "$tpl" "$dest" 2>/dev/null; then
+        # Unshare everything but the system DLL folders.
+        (cd "$tpl" && find . -type f \
+            ! -path './drive_c/windows/system32/*' \
+            ! -path './drive_c/windows/syswow64/*' \
+            ! -path './drive_c/windows/winsxs/*' -print0 |
+            xargs -0 -r cp -a --parents --remove-destination -t "$dest") || return 1
+    else
+        # Another file system than the template's: a full copy.
+        rm -rf "$dest"
+        cp -a "$tpl" "$dest" || return 1
+    fi
+    # The copy's wineserver gets its own socket folder, not the template's.
+    rm -f "$dest/.template-stamp" "$dest/wineserver"
+    (cd "$dest" && pwd)
+}
+
+# Ends the prefix's wineserver and every program still running in it.
+wp_kill() {
+    local prefix=$1
+    [ -d "$prefix/drive_c" ] || return 0
+    WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$prefix" timeout 30 wineserver -w >/dev/null 2>&1
+    return 0
+}
+
+# The folder of the prefix's wineserver socket, when this Wine records it
+# in the prefix (a name like wine-XXXXXX under the temporary folder).
+_wp_server_dir() {
+    local name
+    name=$(cat "$1/wineserver" 2>/dev/null) || return 1
+    [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] || return 1
+    echo "${TMPDIR:-/tmp}/$name"
+}
+
+# Kills the prefix's programs and deletes the copy with its socket folder.
+wp_remove() {
+    local prefix=$1
+    [ -n "$prefix" ] || return 0
+    if [ -e "$prefix" ]; then
+        [ -f "$prefix/system.reg" ] || [ -d "$prefix/drive_c" ] || { _wp_die "refusing to delete $prefix: not a Wine prefix"; return 1; }
+        wp_kill "$prefix"
+        local sdir
+        sdir=$(_wp_server_dir "$prefix") && rm -rf "$sdir"
+        rm -rf "$prefix"
+    fi
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -u
+    cmd=${1:-}
+    shift || true
+    case "$cmd" in
+        template) wp_template "$@" ;;
+        fresh) wp_fresh "$@" ;;
+        kill) wp_kill "$@" ;;
+        remove) wp_remove "$@" ;;
+        *) echo "usage: $0 template BUILD_DIR | fresh BUILD_DIR DEST | kill PREFIX | remove PREFIX" >&2; exit 2 ;;
+    esac
+fi
