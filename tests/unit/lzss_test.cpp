@@ -1,6 +1,6 @@
 // The stream decoder (block behaviour, edge cases of the format, callbacks
-// that fail) checked against a plain reference decoder, and the encoder's
-// round trip.
+// that fail) checked against the plain reference decoder, and the encoder's
+// round trip and compression against the greedy reference encoder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "errors.h"
 #include "lzss_decoder.h"
 #include "lzss_encoder.h"
+#include "../../bench/lzss_reference.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -41,38 +42,7 @@ void operator delete[](void* p, std::size_t) noexcept { operator delete[](p); }
 
 namespace {
 
-// --- Reference decoder, written straight from the format's description ----
-Bytes ReferenceDecode(const Bytes& in) {
-    uint8_t window[4096] = {};
-    unsigned w = 4078;
-    Bytes out;
-    size_t i = 0;
-    for (;;) {
-        if (i >= in.size()) break;
-        unsigned flags = in[i++];
-        for (int bit = 0; bit < 8; ++bit) {
-            if (i >= in.size()) return out;
-            uint8_t c = in[i++];
-            if (flags & (1u << bit)) {
-                window[w] = c;
-                w = (w + 1) % 4096;
-                out.push_back(c);
-            } else {
-                if (i >= in.size()) return out;
-                uint8_t d = in[i++];
-                unsigned pos = c + 256 * (d >> 4);
-                int len = (d & 0x0F) + 3;
-                for (int k = 0; k < len; ++k) {
-                    uint8_t b = window[(pos + k) % 4096];
-                    window[w] = b;
-                    w = (w + 1) % 4096;
-                    out.push_back(b);
-                }
-            }
-        }
-    }
-    return out;
-}
+Bytes ReferenceDecode(const Bytes& in) { return lzssref::Decode(in); }
 
 // --- Callback harness ------------------------------------------------------
 // The callbacks carry no context, so the harness is one file-wide object.
@@ -388,17 +358,7 @@ TEST_F(Lzss, CallbackErrorsPropagateWithoutFinalWrite) {
 
 // --- Encoder ---------------------------------------------------------------
 
-Bytes TextLike(std::mt19937& rng, size_t n) {
-    static const char* words[] = {"the ", "setup ", "program ", "installs ", "files ", "into ",
-                                  "a ", "directory ", "and ", "writes ", "its ", "log. ", "\r\n"};
-    Bytes v;
-    while (v.size() < n) {
-        const char* w = words[rng() % 13];
-        v.insert(v.end(), w, w + std::strlen(w));
-    }
-    v.resize(n);
-    return v;
-}
+Bytes TextLike(std::mt19937& rng, size_t n) { return lzssref::EnglishLikeText(n, rng()); }
 
 TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
     std::mt19937 rng(77);
@@ -424,6 +384,7 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
         {"zeros", Bytes(100000, 0)},
         {"one value", Bytes(5000, 'x')},
         {"text", TextLike(rng, 200000)},
+        {"x86", lzssref::X86LikeImage(200000)},
         {"noise", RandomBytes(rng, 100000)},
         {"small alphabet", RandomBytes(rng, 100000, 3)},
         {"mixed", mixed},
@@ -441,6 +402,28 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
         EXPECT_EQ(g_io.output, c.data) << c.name;
     }
     LzssReleaseBuffers();
+}
+
+TEST(LzssEncoder, NeverLargerThanGreedyLongestMatch) {
+    std::mt19937 rng(31);
+    Bytes mixed = lzssref::X86LikeImage(60000, 9);
+    Bytes text = TextLike(rng, 60000);
+    mixed.insert(mixed.end(), text.begin(), text.end());
+    struct Case {
+        const char* name;
+        Bytes data;
+    } cases[] = {
+        {"text", TextLike(rng, 300000)},
+        {"x86", lzssref::X86LikeImage(300000, 5)},
+        {"x86 then text", mixed},
+        {"small alphabet", RandomBytes(rng, 100000, 4)},
+        {"noise", RandomBytes(rng, 30000)},
+    };
+    for (const Case& c : cases) {
+        Bytes ours;
+        LzssEncode(c.data.data(), c.data.size(), ours);
+        EXPECT_LE(ours.size(), lzssref::GreedyEncode(c.data).size()) << c.name;
+    }
 }
 
 TEST(LzssEncoder, ZerosAndRepeatsUseLongMatches) {
