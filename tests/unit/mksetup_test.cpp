@@ -1,0 +1,489 @@
+// The packaging tool: installers it writes (layout, round trip through the
+// setup program's decoder, reproducibility), what --verify catches, and the
+// command line run in-process on real files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "crc32.h"
+#include "errors.h"
+#include "installer_reader.h"
+#include "installer_writer.h"
+#include "layout.h"
+#include "stream_codec.h"
+#include "uninstall_log.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes RandomBytes(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    Bytes v(n);
+    for (auto& b : v) b = static_cast<uint8_t>(rng());
+    return v;
+}
+
+// Text-like data with repeats at every distance the window allows, runs of
+// zeros and of one byte, so the encoder uses long and overlapping matches.
+Bytes StructuredBytes(size_t n) {
+    Bytes v;
+    v.reserve(n);
+    std::mt19937 rng(99);
+    for (unsigned i = 0; v.size() < n; ++i) {
+        std::string line = "record " + std::to_string(i % 977) + " value=" + std::to_string(rng() % 50) + "\r\n";
+        v.insert(v.end(), line.begin(), line.end());
+        if (i % 101 == 0) v.insert(v.end(), rng() % 300, 0);
+        if (i % 211 == 0) v.insert(v.end(), rng() % 40, 'x');
+    }
+    v.resize(n);
+    return v;
+}
+
+const Bytes kStub = [] {
+    Bytes s = RandomBytes(3000, 5);
+    s[0] = 'M';
+    s[1] = 'Z';
+    return s;
+}();
+
+struct NamedFile {
+    std::string Name;
+    Bytes Data;
+};
+
+Bytes BuildInstaller(const std::vector<NamedFile>& files, const std::string& title = kDefaultTitle,
+                     const Bytes& image = kStub) {
+    VectorSink sink;
+    InstallerWriter writer(sink, image);
+    for (const NamedFile& f : files) writer.AddFile(f.Name, f.Data.data(), f.Data.size());
+    writer.Finish(title);
+    EXPECT_EQ(writer.BytesWritten(), sink.Bytes.size());
+    return sink.Bytes;
+}
+
+// Every file of an installer, decoded the way the setup program decodes.
+std::map<std::string, Bytes> DecodeFiles(const Bytes& installer) {
+    MemoryByteSource src(installer.data(), installer.size());
+    InstallerInfo info = ReadInstallerInfo(src, installer.size());
+    std::map<std::string, Bytes> files;
+    size_t pos = static_cast<size_t>(info.Trailer.ImageSize);
+    LzssBufferHold buffers;
+    for (const FileDirectoryEntry& e : info.Entries) {
+        Bytes out;
+        size_t end = pos + e.CompressedSize;
+        DecodeStream(
+            e.CompressedSize,
+            [&](uint8_t* block, size_t capacity) {
+                size_t n = std::min(capacity, end - pos);
+                std::copy(installer.begin() + pos, installer.begin() + pos + n, block);
+                pos += n;
+                return n;
+            },
+            [&](const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); });
+        files[e.Name.Get()] = out;
+    }
+    return files;
+}
+
+bool Verifies(const Bytes& installer) {
+    MemoryByteSource src(installer.data(), installer.size());
+    NoProgress quiet;
+    try {
+        return VerifyInstaller(src, installer.size(), quiet).Ok();
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+std::vector<NamedFile> SizedFiles() {
+    return {
+        {"EMPTY.TXT", {}},
+        {"ONE.BIN", {0x42}},
+        {"BLOCK.BIN", RandomBytes(32000, 1)},
+        {"DLL\\BLOCK1.BIN", RandomBytes(64001, 2)},
+        {"Upload\\RANDOM.BIN", RandomBytes(10 * 1000 * 1000, 3)},
+        {"Download\\TEXT.BIN", StructuredBytes(10 * 1000 * 1000)},
+    };
+}
+
+TEST(InstallerWriter, LayoutAndRoundTrip) {
+    const std::vector<NamedFile> files = SizedFiles();
+    const Bytes installer = BuildInstaller(files);
+    const uint64_t F = installer.size();
+
+    // Image first, byte for byte; the trailer says how long it is.
+    ASSERT_GT(F, kStub.size());
+    EXPECT_TRUE(std::equal(kStub.begin(), kStub.end(), installer.begin()));
+    SetupTrailer t = DecodeTrailer(installer.data() + F - kTrailerDistance);
+    EXPECT_EQ(t.ImageSize, static_cast<int32_t>(kStub.size()));
+    EXPECT_EQ(t.Count, static_cast<int32_t>(files.size()));
+    EXPECT_EQ(t.Title.Get(), "Velto - Technology Demo");
+    EXPECT_EQ(std::string(t.Signature, 3), "INS");
+    EXPECT_EQ(LoadLE32(installer.data() + F - 4), Crc32Of(installer.data() + F - kTrailerDistance, kTrailerSize));
+
+    // F = P + S + N*264 + 276, directory right after the streams.
+    const size_t dir = F - kTailSize - files.size() * kDirectoryEntrySize;
+    uint64_t S = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        FileDirectoryEntry e = DecodeDirectoryEntry(installer.data() + dir + i * kDirectoryEntrySize);
+        EXPECT_EQ(e.Name.Get(), files[i].Name);
+        EXPECT_EQ(e.Crc, Crc32Of(files[i].Data.data(), files[i].Data.size())) << files[i].Name;
+        S += e.CompressedSize;
+    }
+    EXPECT_EQ(F, kStub.size() + S + files.size() * kDirectoryEntrySize + kTailSize);
+    EXPECT_EQ(LoadLE32(installer.data() + F - kTailSize),
+              Crc32Of(installer.data() + dir, files.size() * kDirectoryEntrySize));
+
+    // An empty file is an empty stream with the checksum of no bytes.
+    FileDirectoryEntry empty = DecodeDirectoryEntry(installer.data() + dir);
+    EXPECT_EQ(empty.CompressedSize, 0u);
+    EXPECT_EQ(empty.Crc, 0xFFFFFFFFu);
+
+    std::map<std::string, Bytes> decoded = DecodeFiles(installer);
+    ASSERT_EQ(decoded.size(), files.size());
+    for (const NamedFile& f : files) EXPECT_TRUE(decoded[f.Name] == f.Data) << f.Name;
+}
+
+TEST(InstallerWriter, EmptyInstallerAndReproducibleBytes) {
+    Bytes none = BuildInstaller({}, "");
+    ASSERT_EQ(none.size(), kStub.size() + kTailSize);
+    EXPECT_EQ(LoadLE32(none.data() + kStub.size()), 0xFFFFFFFFu);  // checksum of an empty directory
+    EXPECT_TRUE(Verifies(none));
+
+    std::vector<NamedFile> files = {{"A.TXT", StructuredBytes(70000)}, {"DLL\\B.BIN", RandomBytes(5000, 8)}};
+    Bytes first = BuildInstaller(files);
+    EXPECT_TRUE(first == BuildInstaller(files));
+    // Unused bytes of names and title are zero, not leftovers.
+    SetupTrailer t = DecodeTrailer(first.data() + first.size() - kTrailerDistance);
+    for (size_t i = 1 + t.Title.Bytes[0]; i < kShortStringField; ++i) ASSERT_EQ(t.Title.Bytes[i], 0) << i;
+    EXPECT_EQ(t.Padding, 0);
+}
+
+// A small installer whose payload holds an incompressible file (every
+// changed byte changes its output) and a compressible one.
+std::vector<NamedFile> FlipFiles() {
+    return {{"RANDOM.BIN", RandomBytes(40000, 11)}, {"TEXT.TXT", StructuredBytes(60000)}, {"E", {}}};
+}
+
+TEST(VerifyInstaller, EveryChangedByteOfDirectoryAndTrailerIsCaught) {
+    const Bytes good = BuildInstaller(FlipFiles());
+    ASSERT_TRUE(Verifies(good));
+    const size_t dir = good.size() - kTailSize - 3 * kDirectoryEntrySize;
+    for (size_t pos = dir; pos < good.size(); ++pos) {
+        for (uint8_t mask : {0x01, 0x80}) {
+            Bytes bad = good;
+            bad[pos] ^= mask;
+            EXPECT_FALSE(Verifies(bad)) << "offset " << pos << " mask " << int(mask);
+        }
+    }
+}
+
+TEST(VerifyInstaller, ChangedPayloadBytesAreCaughtOrHarmless) {
+    const std::vector<NamedFile> files = FlipFiles();
+    const Bytes good = BuildInstaller(files);
+    MemoryByteSource src(good.data(), good.size());
+    InstallerInfo info = ReadInstallerInfo(src, good.size());
+    const size_t start = kStub.size();
+    const size_t randomEnd = start + info.Entries[0].CompressedSize;
+    const size_t end = start + info.PayloadSize;
+
+    int caught = 0, samples = 0;
+    for (size_t pos = start; pos < end; pos += 97) {
+        for (uint8_t mask : {0x01, 0x10, 0xFF}) {
+            Bytes bad = good;
+            bad[pos] ^= mask;
+            ++samples;
+            if (!Verifies(bad)) {
+                ++caught;
+                continue;
+            }
+            // Some changes cannot be seen by any reader: a match moved inside
+            // a run of equal bytes decodes to the same file. Then the file
+            // the installer writes is still the right one.
+            EXPECT_GE(pos, randomEnd) << "incompressible stream, offset " << pos;
+            std::map<std::string, Bytes> decoded = DecodeFiles(bad);
+            for (const NamedFile& f : files) EXPECT_TRUE(decoded[f.Name] == f.Data) << pos << " " << f.Name;
+        }
+    }
+    EXPECT_GT(caught, samples * 9 / 10);
+}
+
+TEST(VerifyInstaller, FrameFaults) {
+    const Bytes good = BuildInstaller(FlipFiles());
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const char* message;
+    };
+    Bytes longer = good;
+    longer.insert(longer.begin() + kStub.size(), 0x00);  // payload one byte longer than the streams
+    Bytes cut(good.begin() + 1, good.end());              // image one byte shorter than the trailer says
+    Bytes wrongSignature = good;
+    std::memcpy(wrongSignature.data() + good.size() - 8, "ins", 3);
+    StoreLE32(wrongSignature.data() + good.size() - 4,
+              Crc32Of(wrongSignature.data() + good.size() - kTrailerDistance, kTrailerSize));
+    const Case cases[] = {
+        {"short", Bytes(100, 0), "too short"},
+        {"no trailer", RandomBytes(5000, 3), "trailer checksum mismatch"},
+        {"extra payload byte", longer, "add up to"},
+        {"cut image", cut, "add up to"},
+        {"lower-case signature", wrongSignature, "unknown signature"},
+    };
+    for (const Case& c : cases) {
+        MemoryByteSource src(c.bytes.data(), c.bytes.size());
+        try {
+            ReadInstallerInfo(src, c.bytes.size());
+            ADD_FAILURE() << c.what << " accepted";
+        } catch (const Exception& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+        }
+    }
+}
+
+// --- The command line, in-process, on real files ---------------------------
+
+class MksetupCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string templ = (fs::temp_directory_path() / "mksetup_test_XXXXXX").string();
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        dir_ = templ;
+        Write("stub.exe", kStub);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string P(const std::string& rel) const { return (dir_ / rel).string(); }
+
+    void Write(const std::string& rel, const Bytes& data) const {
+        fs::create_directories(fs::path(P(rel)).parent_path());
+        std::ofstream(P(rel), std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+    }
+
+    Bytes Read(const std::string& rel) const {
+        std::ifstream in(P(rel), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    int Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        CliEnvironment env;
+        int rc = RunMksetup(args, out, err, env);
+        out_ = out.str();
+        err_ = err.str();
+        return rc;
+    }
+
+    fs::path dir_;
+    std::string out_, err_;
+};
+
+TEST_F(MksetupCli, PackListVerifyExtractRoundTrip) {
+    std::vector<NamedFile> files = SizedFiles();
+    files.push_back({"wsock32.dll", RandomBytes(700, 4)});
+    for (NamedFile& f : files) {
+        std::string rel = f.Name;
+        for (char& c : rel) {
+            if (c == '\\') c = '/';
+        }
+        Write("payload/" + rel, f.Data);
+    }
+    ASSERT_EQ(Run({"-o", P("SETUP.EXE"), "--stub", P("stub.exe"), "-C", P("payload"), "."}), kExitOk) << err_;
+    EXPECT_NE(out_.find("7 files"), std::string::npos) << out_;
+    EXPECT_FALSE(fs::exists(P("SETUP.EXE.part")));
+
+    ASSERT_EQ(Run({"--list", P("SETUP.EXE")}), kExitOk) << err_;
+    EXPECT_NE(out_.find("Title:       Velto - Technology Demo"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("Image size:  3000 bytes"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("0xFFFFFFFF  EMPTY.TXT"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("Upload\\RANDOM.BIN"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("wsock32.dll -> DLL\\WSOCK32.DLL"), std::string::npos) << out_;
+
+    ASSERT_EQ(Run({"--verify", P("SETUP.EXE")}), kExitOk) << err_;
+    EXPECT_NE(out_.find("all 7 files intact"), std::string::npos) << out_;
+
+    ASSERT_EQ(Run({"--extract", P("SETUP.EXE"), P("out")}), kExitOk) << err_;
+    for (const NamedFile& f : files) {
+        std::string rel = f.Name == "wsock32.dll" ? "DLL/WSOCK32.DLL" : f.Name;
+        for (char& c : rel) {
+            if (c == '\\') c = '/';
+        }
+        EXPECT_TRUE(Read("out/" + rel) == f.Data) << rel;
+    }
+    EXPECT_FALSE(fs::exists(P("out/wsock32.dll")));
+}
+
+TEST_F(MksetupCli, SameInputsGiveSameBytes) {
+    Write("p/VELTO.EXE", StructuredBytes(50000));
+    Write("p/README.TXT", {'h', 'i'});
+    Write("p/DLL/X.DLL", RandomBytes(3000, 9));
+    ASSERT_EQ(Run({"-o", P("a.exe"), "--stub", P("stub.exe"), "-C", P("p"), "."}), kExitOk) << err_;
+    ASSERT_EQ(Run({"-o", P("b.exe"), "--stub", P("stub.exe"), "-C", P("p"), "."}), kExitOk) << err_;
+    // A folder expands in byte order of its names, folder by folder.
+    ASSERT_EQ(Run({"-o", P("c.exe"), "--stub", P("stub.exe"), "-C", P("p"), "DLL/X.DLL", "README.TXT", "VELTO.EXE"}),
+              kExitOk)
+        << err_;
+    const Bytes a = Read("a.exe");
+    EXPECT_TRUE(a == Read("b.exe"));
+    EXPECT_TRUE(a == Read("c.exe"));
+    // The title is the only difference a title makes.
+    ASSERT_EQ(Run({"-o", P("d.exe"), "--stub", P("stub.exe"), "--title", "Other", "-C", P("p"), "."}), kExitOk);
+    Bytes d = Read("d.exe");
+    ASSERT_EQ(d.size(), a.size());
+    EXPECT_TRUE(std::equal(a.begin(), a.end() - kTrailerDistance, d.begin()));
+}
+
+TEST_F(MksetupCli, BadInputIsRefusedClearly) {
+    Write("p/A.TXT", {'a'});
+    Write("p/a.txt", {'b'});
+    Write("q/A.TXT", {'a'});
+    Write("short.exe", Bytes(100, 1));
+    Write("random.exe", RandomBytes(4000, 2));
+    Write("OLD.EXE", {'o', 'l', 'd'});
+    const std::string stub = P("stub.exe");
+    struct Case {
+        std::vector<std::string> args;
+        int rc;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, kExitUsage, "unknown option '--frobnicate'"},
+        {{"--stub", stub, P("q/A.TXT")}, kExitUsage, "no output file"},
+        {{"-o", P("x.exe"), "--stub", stub}, kExitUsage, "no files to pack"},
+        {{"--extract", P("x.exe")}, kExitUsage, "needs SETUP.EXE and DIR"},
+        {{"--list", P("a"), P("b")}, kExitUsage, "exactly one file"},
+        {{"--list", P("x.exe"), "--title", "T"}, kExitUsage, "cannot be combined"},
+        {{"--list", "--verify", P("x.exe")}, kExitUsage, "cannot be combined"},
+        {{"-o", P("x.exe"), "--stub", stub, "-C", P("q"), "MISSING.TXT"}, kExitFailure, "no such file"},
+        {{"-o", P("x.exe"), "--stub", P("nostub.exe"), "-C", P("q"), "."}, kExitFailure, "nostub.exe"},
+        {{"-o", P("x.exe"), "--stub", stub, "-C", P("p"), "."}, kExitFailure, "letter case"},
+        {{"-o", P("x.exe"), "--stub", stub, "-C", P("q"), "../p/A.TXT"}, kExitFailure, "'..'"},
+        {{"-o", P("x.exe"), "--stub", stub, "-C", dir_.string(), "q/A.TXT"}, kExitFailure, "only the folders"},
+        {{"-o", P("x.exe"), "--stub", stub, P("q/A.TXT")}, kExitFailure, "absolute path"},
+        {{"-o", P("x.exe"), "--stub", stub, "--title", std::string(256, 't'), "-C", P("q"), "."}, kExitFailure,
+         "at most 255"},
+        {{"-o", P("OLD.EXE"), "--stub", stub, "-C", P("q"), "NOPE"}, kExitFailure, "no such file"},
+        {{"--list", P("missing.exe")}, kExitFailure, "missing.exe"},
+        {{"--list", P("short.exe")}, kExitFailure, "too short"},
+        {{"--verify", P("random.exe")}, kExitFailure, "trailer checksum mismatch"},
+        {{"--dump", P("random.exe")}, kExitFailure, "trailer checksum mismatch"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args) joined += a.substr(0, 40) + " ";
+        EXPECT_EQ(Run(c.args), c.rc) << joined << "\n" << err_;
+        EXPECT_EQ(err_.compare(0, 9, "mksetup: "), 0) << joined << "\n" << err_;
+        EXPECT_NE(err_.find(c.message), std::string::npos) << joined << "\n" << err_;
+        if (c.rc == kExitFailure) {
+            EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        }
+        EXPECT_FALSE(fs::exists(P("x.exe"))) << joined;
+        EXPECT_FALSE(fs::exists(P("x.exe.part"))) << joined;
+    }
+    // A failed pack leaves an existing output as it was.
+    EXPECT_TRUE(Read("OLD.EXE") == (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(Run({"--help"}), kExitOk);
+    EXPECT_NE(out_.find("usage: mksetup -o SETUP.EXE"), std::string::npos);
+}
+
+TEST_F(MksetupCli, VerifyAndExtractNameTheBadFile) {
+    std::vector<NamedFile> files = {{"GOOD1.TXT", StructuredBytes(5000)},
+                                    {"BAD.BIN", RandomBytes(5000, 6)},
+                                    {"GOOD2.TXT", StructuredBytes(7000)}};
+    Bytes installer = BuildInstaller(files);
+    MemoryByteSource src(installer.data(), installer.size());
+    InstallerInfo info = ReadInstallerInfo(src, installer.size());
+    // A literal of the incompressible BAD.BIN, wherever its stream starts.
+    installer[kStub.size() + info.Entries[0].CompressedSize + 100] ^= 0x55;
+    Write("bad.exe", installer);
+
+    EXPECT_EQ(Run({"--verify", P("bad.exe")}), kExitFailure);
+    EXPECT_NE(err_.find("BAD.BIN: checksum mismatch"), std::string::npos) << err_;
+    EXPECT_EQ(err_.find("GOOD"), std::string::npos) << err_;
+    EXPECT_NE(out_.find("ok   GOOD2.TXT"), std::string::npos) << out_;
+
+    EXPECT_EQ(Run({"--extract", P("bad.exe"), P("out")}), kExitFailure);
+    EXPECT_NE(err_.find("BAD.BIN: checksum mismatch"), std::string::npos) << err_;
+    EXPECT_TRUE(Read("out/GOOD1.TXT") == files[0].Data);
+    EXPECT_TRUE(Read("out/GOOD2.TXT") == files[2].Data);
+    EXPECT_FALSE(fs::exists(P("out/BAD.BIN")));
+    EXPECT_FALSE(fs::exists(P("out/BAD.BIN.part")));
+}
+
+TEST_F(MksetupCli, ExtractRefusesUnsafeNamesBeforeWritingAnything) {
+    for (const char* name : {"..\\ESCAPED.TXT", "\\ROOT.TXT", "C:\\X.TXT", "DLL\\..\\..\\UP.TXT", "A.TXT"}) {
+        Write("evil.exe", BuildInstaller({{"FIRST.TXT", {'1'}}, {name, {'x'}}, {"a.txt", {'y'}}}));
+        EXPECT_EQ(Run({"--extract", P("evil.exe"), P("out/inner")}), kExitFailure) << name;
+        EXPECT_NE(err_.find("refusing to extract"), std::string::npos) << err_;
+        EXPECT_FALSE(fs::exists(P("out"))) << name;
+        EXPECT_EQ(Run({"--verify", P("evil.exe")}), kExitFailure) << name;
+    }
+}
+
+TEST_F(MksetupCli, DumpListsRecordsAndChecksRecordsChecksum) {
+    std::vector<std::unique_ptr<UninstallRecord>> records;
+    records.push_back(MakeRecord(ukRegistryKey, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto",
+                                 kHKeyLocalMachine));
+    records.push_back(MakeRecord(ukFile, "C:\\Program Files\\Velto\\VELTO.EXE", 0));
+    records.push_back(MakeRecord(ukDirectory, "C:\\Program Files\\Velto", 0));
+    records.push_back(MakeRecord(static_cast<UninstallKind>(7), "odd", 0));
+    records[1]->RootKey = 0xDEADBEEF;  // meaningless for files
+    Bytes file = kStub;
+    Bytes region(records.size() * kRecordSize);
+    for (size_t i = 0; i < records.size(); ++i) EncodeRecord(*records[i], region.data() + i * kRecordSize);
+    file.insert(file.end(), region.begin(), region.end());
+    uint8_t word[4];
+    StoreLE32(word, Crc32Of(region.data(), region.size()));
+    file.insert(file.end(), word, word + 4);
+    uint8_t trailer[kTrailerSize];
+    EncodeTrailer(MakeTrailer(static_cast<int32_t>(kStub.size()), 4, "Velto - Technology Demo", "UNI"), trailer);
+    file.insert(file.end(), trailer, trailer + kTrailerSize);
+    StoreLE32(word, Crc32Of(trailer, kTrailerSize));
+    file.insert(file.end(), word, word + 4);
+    Write("UNINST.EXE", file);
+
+    ASSERT_EQ(Run({"--dump", P("UNINST.EXE")}), kExitOk) << err_;
+    const char* lines[] = {
+        "registry  HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto\n",
+        "file      C:\\Program Files\\Velto\\VELTO.EXE\n",
+        "directory C:\\Program Files\\Velto\n",
+        "kind 7    odd\n",
+    };
+    size_t at = 0;
+    for (const char* line : lines) {
+        at = out_.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << "in\n" << out_;
+    }
+    EXPECT_EQ(Run({"--list", P("UNINST.EXE")}), kExitFailure);
+    EXPECT_NE(err_.find("uninstaller (use --dump)"), std::string::npos) << err_;
+
+    file[kStub.size() + kRecordSize + 10] ^= 1;
+    Write("UNINST.EXE", file);
+    EXPECT_EQ(Run({"--dump", P("UNINST.EXE")}), kExitFailure);
+    EXPECT_NE(err_.find("records checksum mismatch"), std::string::npos) << err_;
+    EXPECT_NE(out_.find("directory C:\\Program Files\\Velto\n"), std::string::npos) << out_;
+
+    Bytes cut(file.begin() + 1, file.end());
+    Write("UNINST.EXE", cut);
+    EXPECT_EQ(Run({"--dump", P("UNINST.EXE")}), kExitFailure);
+    EXPECT_NE(err_.find("but the file has"), std::string::npos) << err_;
+}
+
+TEST(MksetupStub, DefaultImageIsLookedForBesideTheToolThenInTheWindowsBuild) {
+    EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup"),
+              (std::vector<std::string>{"/b/host/tools/mksetup/setup.exe",
+                                        "/b/host/tools/mksetup/../../win/src/setup.exe"}));
+    EXPECT_TRUE(DefaultStubCandidates("").empty());
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// Builds installer files: the setup program's image, then one compressed
+// stream per file, the file directory with its checksum, and the trailer with
+// its checksum (layout.h). Unused bytes of the fixed records are zero, so
+// the same inputs always give the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host_files.h"
+#include "layout.h"
+#include "names.h"
+#include "progress.h"
+
+extern const char kDefaultTitle[];
+
+// Writes one installer to a sink, step by step. Names are taken as given:
+// check them first with CheckNameSet.
+class InstallerWriter {
+public:
+    // Writes the image at once.
+    InstallerWriter(ByteSink& out, const std::vector<uint8_t>& image);
+
+    // Compresses one file and writes its stream.
+    void AddFile(const std::string& name, const uint8_t* data, size_t size);
+    // Writes the directory, its checksum, the trailer and its checksum.
+    void Finish(const std::string& title);
+
+    const std::vector<FileDirectoryEntry>& Entries() const { return entries_; }
+    uint64_t BytesWritten() const { return written_; }
+
+private:
+    void Put(const void* data, size_t size);
+
+    ByteSink& out_;
+    uint32_t imageSize_;
+    uint64_t written_ = 0;
+    std::vector<FileDirectoryEntry> entries_;
+    bool finished_ = false;
+};
+
+struct PackInput {
+    std::string HostPath;  // where the file is read from
+    std::string Name;      // stored name, "\" between folders
+};
+
+struct PackOptions {
+    std::string OutputPath;
+    std::string StubPath;
+    std::string Title = kDefaultTitle;
+    std::vector<PackInput> Files;
+    NameSetOptions Names;
+};
+
+struct PackedFile {
+    std::string Name;
+    uint64_t Size;
+    uint32_t CompressedSize;
+    uint32_t Crc;
+};
+
+struct PackResult {
+    uint32_t ImageSize = 0;
+    uint64_t FileSize = 0;
+    std::vector<PackedFile> Files;
+    std::vector<std::string> Warnings;
+};
+
+// Checks the title and every name before anything is compressed, then
+// writes the installer under a temporary name and renames it into place.
+PackResult PackInstaller(const PackOptions& options, Progress& progress);
+
+// The inputs named on the command line, relative to `root` ("" for the
+// current folder): a file stands for itself, a folder for every file below
+// it (ListFilesBelow order). Order of the arguments is kept.
+std::vector<PackInput> CollectInputs(const std::string& root, const std::vector<std::string>& args);
