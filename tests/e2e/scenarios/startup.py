@@ -1,0 +1,214 @@
+"""Start-up of the setup program: the harness itself, damaged installers,
+the backdrop, closing it, and the single-instance guard."""
+
+from e2elib import (PRODUCT_TITLE, ScenarioFailed, check, check_equal, scenario, sha256_file,
+                    with_signature, with_trailer_checksum_broken)
+
+FIRST_PAGE = "Choose Destination Location"
+SCREEN = [0, 0, 1024, 768]
+
+
+@scenario("harness")
+def harness(s):
+    """Programs start with a current directory on drive C: and their exit
+    code reaches the driver; the probe reads windows of the prefix."""
+    import shutil
+    shutil.copy(s.config.winprobe_exe, s.work)
+    probe = s.run("C:\\e2e\\winprobe.exe", ["cwd"])
+    check_equal(s.wait_exit(probe), 0, "exit code of a succeeding program")
+    with open(probe.log_path, "rb") as f:
+        check(b'"cwd":"C:\\\\e2e"' in f.read(), "current directory is not C:\\e2e")
+    failing = s.run("C:\\e2e\\winprobe.exe", ["no-such-command"])
+    check_equal(s.wait_exit(failing), 1, "exit code of a failing program")
+    decoy = s.run("C:\\e2e-probe\\winprobe.exe", ["decoy", "Decoy"])
+    window = s.wait_window("Decoy", cls="WinProbeDecoy")
+    s.screenshot("decoy")
+    s.close(window)
+    check_equal(s.wait_exit(decoy), 0, "exit code of the closed decoy window")
+
+
+def expect_single_error_box(s, program, text):
+    """The error box is the only window the program shows; after OK the
+    program ends with exit code 0."""
+    box = s.wait_window("Setup", cls="#32770", what="error box 'Setup'")
+    s.screenshot("error-box")
+    s.expect_text(box, text)
+    buttons = [b["text"] for b in s.window(box.hwnd).buttons()]
+    check_equal(buttons, ["OK"], "buttons of the error box")
+    others = [w for w in s.new_windows() if w.hwnd != box.hwnd]
+    check(not others, "other windows beside the error box: %s" % "; ".join(map(str, others)))
+    s.click(box, "OK")
+    check_equal(s.wait_exit(program), 0, "exit code after the error box")
+    seen = [w for h, w in s.seen.items() if h not in s.baseline and h != box.hwnd]
+    check(not seen, "windows shown beside the error box: %s" % "; ".join(map(str, seen)))
+
+
+DAMAGED = [
+    ("corrupt-trailer-checksum", with_trailer_checksum_broken),
+    ("corrupt-signature-lowercase", lambda data: with_signature(data, b"ins")),
+    ("corrupt-signature-other", lambda data: with_signature(data, b"XYZ")),
+]
+
+
+def damaged_installer_scenario(name, damage):
+    @scenario(name, needs=("RunSetup", "ShowErrorBox"))
+    def run(s):
+        path = s.make_installer("C:\\e2e\\SETUP.EXE")
+        s.rewrite(path, damage)
+        digest = sha256_file(path)
+        setup = s.run_setup()
+        expect_single_error_box(s, setup, "Setup Corrupt..")
+        check_equal(sha256_file(path), digest, "installer file after the run")
+
+
+for _name, _damage in DAMAGED:
+    damaged_installer_scenario(_name, _damage)
+
+
+def mul_div(a, b, c):
+    """The Windows MulDiv for non-negative values: rounded to nearest."""
+    return (a * b + c // 2) // c
+
+
+def expected_band_blue(height):
+    """Blue value of each client row of the backdrop at this height."""
+    blue = [None] * height
+    for i in range(256):
+        for y in range(mul_div(i, height, 256), mul_div(i + 1, height, 256)):
+            blue[y] = 255 - i
+    return blue
+
+
+def start_installer(s, name="C:\\e2e\\SETUP.EXE"):
+    """Starts a valid installer and waits for the backdrop and first page."""
+    if not s.config.mksetup:
+        pass  # a file-less installer is a valid installer too
+    setup = s.run_setup(name)
+    page = s.wait_window(FIRST_PAGE, timeout=30)
+    backdrop = s.wait_window("Setup", pid=page.pid, predicate=lambda w: w.cls != "#32770", what="backdrop")
+    return setup, backdrop, page
+
+
+@scenario("backdrop-and-first-page", needs=("RunSetup", "FormResize", "FormPaint", "TChooseDest"))
+def backdrop_and_first_page(s):
+    s.make_installer("C:\\e2e\\SETUP.EXE")
+    setup, backdrop, page = start_installer(s)
+    check_equal(backdrop.rect, SCREEN, "backdrop's outer rectangle")
+    check(setup.running(), "setup ended while its first page is shown")
+    shot = s.screenshot("backdrop")
+    left, top, right, bottom = backdrop.client
+    height = bottom - top
+    check(0 < height < 768 and right - left > 0, "backdrop's client area %r" % (backdrop.client,))
+
+    # Every row of a column left of the title and the centred page: the
+    # band colours of this client height (three rows each near 768).
+    x = left + 5
+    wrong = []
+    for y, blue in enumerate(expected_band_blue(height)):
+        pixel = shot.pixel(x, top + y)
+        if pixel != (0, 0, blue):
+            wrong.append("row %d: %r instead of %r" % (y, pixel, (0, 0, blue)))
+    check(not wrong, "gradient of the backdrop (client height %d): %s" % (height, "; ".join(wrong[:8])))
+    check_equal([shot.pixel(x, top + y) for y in (0, 1, 2)], [(0, 0, 255)] * 3, "first three rows")
+    check_equal([shot.pixel(x, bottom - 1 - y) for y in (0, 1, 2)], [(0, 0, 0)] * 3, "last three rows")
+
+    # The title: white from (20, 20), over a black shadow 5 pixels to the
+    # right and down; both are the same glyphs, so the shadow's far edges
+    # are the white text's plus 5.
+    region = (left + 10, top + 10, min(right, left + 1000), top + 100)
+    white = shot.find((255, 255, 255), *region)
+    black = shot.find((0, 0, 0), *region)
+    check(white is not None, "no white title pixels near (20, 20)")
+    check(black is not None, "no black shadow pixels near (25, 25)")
+    check(20 <= white[0] - left <= 32 and 20 <= white[1] - top <= 45,
+          "white title starts at %r, not near (20, 20)" % ((white[0] - left, white[1] - top),))
+    check_equal((black[2] - white[2], black[3] - white[3]), (5, 5), "shadow offset at the far edges")
+    check(white[2] - white[0] > 100, "title too narrow for %r: %r" % (PRODUCT_TITLE, white))
+
+    # The page is over the backdrop, centred.
+    pl, pt, pr, pb = page.rect
+    check_equal(((1024 - (pr - pl)) // 2, (768 - (pb - pt)) // 2), (pl, pt), "first page's position")
+    check(page.visible and page.pid == backdrop.pid, "first page not shown by the setup process")
+
+
+@scenario("close-backdrop-resume-then-exit",
+          needs=("RunSetup", "FormCloseQuery", "TExitSetup", "ProcessUninstallLog"))
+def close_backdrop(s):
+    s.make_installer("C:\\e2e\\SETUP.EXE")
+    setup, backdrop, page = start_installer(s)
+    before = s.snapshot()
+
+    s.close(backdrop)
+    dialog = s.wait_window("Exit Setup", pid=backdrop.pid)
+    s.screenshot("exit-setup")
+    s.expect_text(dialog, "E&xit Setup")
+    s.click(dialog, "&Resume")
+    s.wait_gone(dialog)
+    s.screenshot("resumed")
+    check(setup.running(), "setup ended after Resume")
+    check(any(w.hwnd == backdrop.hwnd for w in s.windows()), "backdrop gone after Resume")
+    check(any(w.hwnd == page.hwnd for w in s.windows()), "first page gone after Resume")
+    s.expect_same(before, s.snapshot(), "Resume")
+
+    s.close(backdrop)
+    dialog = s.wait_window("Exit Setup", pid=backdrop.pid)
+    s.click(dialog, "E&xit Setup")
+    check_equal(s.wait_exit(setup), 0, "exit code after Exit Setup")
+    s.screenshot("ended")
+    left = [w for w in s.windows() if w.pid == backdrop.pid]
+    check(not left, "windows left after the end: %s" % "; ".join(map(str, left)))
+    s.expect_same(before, s.snapshot(), "Exit Setup")
+
+
+def expect_ends_silently(s, program, known_pids, what):
+    """The program ends with exit code 0 without showing a window."""
+    deadline_code = None
+    while deadline_code is None:
+        strangers = [w for w in s.new_windows() if w.pid not in known_pids]
+        check(not strangers, "%s showed a window: %s" % (what, "; ".join(map(str, strangers))))
+        if not program.running():
+            deadline_code = program.exit_code(5)
+            break
+        if program.proc.poll() is None and (__import__("time").monotonic() - program.started) > 30:
+            raise ScenarioFailed("%s still runs after 30s" % what)
+        __import__("time").sleep(0.1)
+    check_equal(deadline_code, 0, "exit code of " + what)
+
+
+@scenario("single-instance", needs=("CheckInstances", "EnumInstanceWindow",
+                                    "LornPrevInstance1AllowedInstancesExceeded", "TChooseDest"))
+def single_instance(s):
+    s.make_installer("C:\\e2e\\SETUP.EXE")
+    first, backdrop, page = start_installer(s)
+    decoy = s.run("C:\\e2e-probe\\winprobe.exe", ["decoy", "Decoy"])
+    decoy_window = s.wait_window("Decoy", cls="WinProbeDecoy")
+    s.wait_until(lambda: (s.foreground() or {}).get("hwnd") == decoy_window.hwnd, 10, "decoy in front")
+    known = {backdrop.pid, decoy_window.pid}
+
+    # A second copy ends at once and brings the first to the front.
+    second = s.run_setup("C:\\e2e\\SETUP.EXE")
+    expect_ends_silently(s, second, known, "a second copy")
+    s.wait_until(lambda: (s.foreground() or {}).get("pid") == backdrop.pid, 10, "first copy in front")
+    s.screenshot("first-in-front")
+
+    # An uninstaller (any letter case) beside exactly one instance goes on.
+    with open(s.path("C:\\e2e\\SETUP.EXE"), "rb") as f:
+        image = f.read()
+    for folder, name in (("u1", "uninst.exe"), ("u2", "UNINST.EXE")):
+        target = s.path("C:\\e2e\\%s\\%s" % (folder, name))
+        __import__("os").makedirs(__import__("os").path.dirname(target))
+        with open(target, "wb") as f:
+            f.write(image)
+    uninstaller = s.run("C:\\e2e\\u1\\uninst.exe")
+    beside = s.wait_window(FIRST_PAGE, predicate=lambda w: w.pid not in known, timeout=30,
+                           what="first page of the uninstaller beside one instance")
+    s.screenshot("uninstaller-beside-one")
+    check(uninstaller.running(), "the uninstaller beside one instance ended")
+    known.add(beside.pid)
+
+    # Beside two instances it ends, also under the name UNINST.EXE.
+    third = s.run("C:\\e2e\\u2\\UNINST.EXE")
+    expect_ends_silently(s, third, known, "an uninstaller beside two instances")
+    check(first.running() and uninstaller.running(), "a running instance ended")
+    s.close(decoy_window)
+    s.wait_exit(decoy)
