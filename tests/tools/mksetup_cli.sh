@@ -76,6 +76,9 @@ expect 1 "$MKSETUP" -o Y.EXE --stub stub.exe -C p MISSING.TXT
 [ -e Y.EXE ] && fail "output left after a failure"
 head -c 100 stub.exe > short.exe
 expect 1 "$MKSETUP" --list short.exe
+mkdir -p long && printf 'x' > "long/$(printf 'L%.0s' $(seq 1 210))"
+expect 0 "$MKSETUP" -o LONG.EXE --stub stub.exe -C long .
+grep -q '^mksetup: warning: .* 210 bytes; ' err || fail "no warning for a long name: $(cat err)"
 expect 0 "$MKSETUP" --help
 grep -q '^usage: mksetup' out || fail "help"
 
@@ -84,6 +87,10 @@ mkdir bin && cp "$MKSETUP" bin/mksetup && cp stub.exe bin/setup.exe
 expect 0 bin/mksetup -o DEFAULT.EXE -C p ONE.TXT
 cmp -s -n 4002 stub.exe DEFAULT.EXE || fail "default image not used"
 rm bin/setup.exe
+# ... else the Windows build's setup program beside the host build.
+mkdir -p b/host/tools/mksetup b/win/src && cp "$MKSETUP" b/host/tools/mksetup/ && cp stub.exe b/win/src/setup.exe
+expect 0 b/host/tools/mksetup/mksetup -o DEFAULT3.EXE -C p ONE.TXT
+cmp -s DEFAULT.EXE DEFAULT3.EXE || fail "Windows build's setup.exe not found"
 expect 1 bin/mksetup -o DEFAULT2.EXE -C p ONE.TXT
 grep -q 'give --stub IMAGE' err || fail "missing image: $(cat err)"
 

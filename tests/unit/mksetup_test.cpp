@@ -482,7 +482,7 @@ TEST_F(MksetupCli, DumpListsRecordsAndChecksRecordsChecksum) {
 TEST(MksetupStub, DefaultImageIsLookedForBesideTheToolThenInTheWindowsBuild) {
     EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup"),
               (std::vector<std::string>{"/b/host/tools/mksetup/setup.exe",
-                                        "/b/host/tools/mksetup/../../win/src/setup.exe"}));
+                                        "/b/host/tools/mksetup/../../../win/src/setup.exe"}));
     EXPECT_TRUE(DefaultStubCandidates("").empty());
 }
 

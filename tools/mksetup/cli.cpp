@@ -57,6 +57,8 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 success, 1 failure or damaged file, 2 bad command line.\n";
 
+std::string Files(size_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); }
+
 constexpr uint64_t kProgressThreshold = 4u * 1000u * 1000u;
 
 // Shows tasks of more than a few megabytes: redrawn in place on a terminal,
@@ -72,7 +74,7 @@ public:
         percent_ = -1;
         if (!shown_) return;
         if (terminal_) {
-            Draw(0);
+            err_ << "\rmksetup: " << task_ << "..." << std::flush;
         } else {
             err_ << "mksetup: " << task_ << "..." << std::endl;
         }
@@ -83,7 +85,8 @@ public:
     }
 
     void Finish() override {
-        if (shown_ && terminal_) err_ << "\rmksetup: " << task_ << ": done" << std::endl;
+        // "done" and the blanks cover "..." and any percentage.
+        if (shown_ && terminal_) err_ << "\rmksetup: " << task_ << ": done " << std::endl;
         shown_ = false;
     }
 
@@ -238,7 +241,7 @@ int Pack(Options& o, std::ostream& out, std::ostream& err, const CliEnvironment&
     if (!o.Quiet) {
         uint64_t payload = 0;
         for (const PackedFile& f : r.Files) payload += f.CompressedSize;
-        out << o.Pack.OutputPath << ": " << r.Files.size() << " files, " << r.FileSize << " bytes (image "
+        out << o.Pack.OutputPath << ": " << Files(r.Files.size()) << ", " << r.FileSize << " bytes (image "
             << r.ImageSize << ", payload " << payload << ")\n";
     }
     return kExitOk;
@@ -250,7 +253,7 @@ int List(const std::string& path, std::ostream& out) {
     InstallerInfo info = ReadInstallerInfo(src, file.Size());
     out << "Title:       " << info.Trailer.Title.Get() << "\n"
         << "Image size:  " << info.Trailer.ImageSize << " bytes\n"
-        << "Payload:     " << info.PayloadSize << " bytes in " << info.Entries.size() << " files\n"
+        << "Payload:     " << info.PayloadSize << " bytes in " << Files(info.Entries.size()) << "\n"
         << "File size:   " << info.FileSize << " bytes\n"
         << "  Compressed  Checksum    Name\n";
     for (const FileDirectoryEntry& e : info.Entries) {
@@ -280,12 +283,12 @@ int Verify(const std::string& path, std::ostream& out, std::ostream& err, const 
     }
     for (const std::string& p : report.NameProblems) err << "mksetup: " << path << ": " << p << "\n";
     if (!report.Ok()) {
-        err << "mksetup: " << path << ": damaged: " << bad << " of " << report.Files.size() << " files bad";
+        err << "mksetup: " << path << ": damaged: " << bad << " of " << Files(report.Files.size()) << " bad";
         if (!report.NameProblems.empty()) err << ", " << report.NameProblems.size() << " unsafe names";
         err << "\n";
         return kExitFailure;
     }
-    out << path << ": all " << report.Files.size() << " files intact\n";
+    out << path << ": " << (report.Files.size() == 1 ? "" : "all ") << Files(report.Files.size()) << " intact\n";
     return kExitOk;
 }
 
@@ -305,7 +308,7 @@ int Extract(const std::string& path, const std::string& dir, std::ostream& out, 
         }
     }
     if (bad) {
-        err << "mksetup: " << path << ": " << bad << " of " << report.Files.size() << " files damaged\n";
+        err << "mksetup: " << path << ": " << bad << " of " << Files(report.Files.size()) << " damaged\n";
         return kExitFailure;
     }
     return kExitOk;
@@ -332,7 +335,7 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
 std::vector<std::string> DefaultStubCandidates(const std::string& programPath) {
     if (programPath.empty()) return {};
     const std::string dir = HostDirName(programPath);
-    return {JoinHostPath(dir, "setup.exe"), JoinHostPath(dir, "../../win/src/setup.exe")};
+    return {JoinHostPath(dir, "setup.exe"), JoinHostPath(dir, "../../../win/src/setup.exe")};
 }
 
 int RunMksetup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const CliEnvironment& env) {

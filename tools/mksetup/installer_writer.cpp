@@ -15,6 +15,9 @@ namespace {
 // number.
 constexpr uint64_t kMaxSetupFileSize = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
 
+// Leaves room for a destination such as "C:\Program Files\Velto\".
+constexpr size_t kLongNameWarning = 200;
+
 std::string Megabytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
@@ -94,6 +97,13 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
 
     PackResult result;
     for (const std::string& name : names) {
+        // The installer logs JoinPath(destination, name) in a 255-byte field
+        // and opens it through ANSI calls limited to 260 characters.
+        if (name.size() > kLongNameWarning) {
+            result.Warnings.push_back("'" + name + "': " + std::to_string(name.size()) +
+                                      " bytes; with the destination folder in front the path may exceed what "
+                                      "the installer can log and Windows can open");
+        }
         for (char c : name) {
             if (static_cast<unsigned char>(c) >= 0x80) {
                 result.Warnings.push_back("'" + name +
@@ -121,7 +131,6 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
         std::vector<uint8_t> data = ReadWholeFile(f.HostPath);
         progress.Start("compressing " + f.Name + " (" + Megabytes(data.size()) + ")", data.size());
         writer.AddFile(f.Name, data.data(), data.size());
-        progress.Update(data.size());
         progress.Finish();
         const FileDirectoryEntry& e = writer.Entries().back();
         result.Files.push_back({f.Name, data.size(), e.CompressedSize, e.Crc});
