@@ -9,10 +9,11 @@
 # As a command:
 #   wineprefix.sh template BUILD_DIR        make (if needed) and print the template
 #   wineprefix.sh fresh BUILD_DIR DEST      make DEST a fresh copy, print its path
+#   wineprefix.sh headless PREFIX           give a fresh copy Wine's null display driver
 #   wineprefix.sh kill PREFIX               end the prefix's wineserver and programs
 #   wineprefix.sh remove PREFIX             kill, then delete the copy
 # Sourced, it offers the same as functions wp_env, wp_template, wp_fresh,
-# wp_kill, wp_remove.
+# wp_headless, wp_kill, wp_remove.
 #
 # A copy shares the big, read-only system DLL folders with the template
 # through hard links (a copy costs milliseconds instead of half a gigabyte);
@@ -106,6 +107,15 @@ wp_fresh() {
     (cd "$dest" && pwd)
 }
 
+# Makes a fresh copy (no wineserver started in it yet) use Wine's null
+# display driver: windows, messages and drawing work without any X server,
+# and nothing is shown. For tests that need no screen.
+wp_headless() {
+    local prefix=$1
+    [ -f "$prefix/user.reg" ] || { _wp_die "wp_headless: $prefix is no prefix"; return 1; }
+    printf '\n[Software\\\\Wine\\\\Drivers]\n"Graphics"="null"\n' >>"$prefix/user.reg"
+}
+
 # Ends the prefix's wineserver and every program still running in it.
 wp_kill() {
     local prefix=$1
@@ -144,8 +154,9 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     case "$cmd" in
         template) wp_template "$@" ;;
         fresh) wp_fresh "$@" ;;
+        headless) wp_headless "$@" ;;
         kill) wp_kill "$@" ;;
         remove) wp_remove "$@" ;;
-        *) echo "usage: $0 template BUILD_DIR | fresh BUILD_DIR DEST | kill PREFIX | remove PREFIX" >&2; exit 2 ;;
+        *) echo "usage: $0 template BUILD_DIR | fresh BUILD_DIR DEST | headless PREFIX | kill PREFIX | remove PREFIX" >&2; exit 2 ;;
     esac
 fi
