@@ -34,7 +34,7 @@ _wp_die() {
 
 # What the template was made with; a different Wine remakes it.
 _wp_stamp() {
-    echo "wine=$(wine --version 2>/dev/null) layout=2"
+    echo "wine=$(wine --version 2>/dev/null) layout=3"
 }
 
 # Runs a Wine tool in the given prefix without a display, bounded in time.
@@ -42,6 +42,15 @@ _wp_wine() {
     local prefix=$1
     shift
     WINEPREFIX="$prefix" DISPLAY= timeout 300 "$@" </dev/null
+}
+
+# The folder of the prefix's wineserver socket, when this Wine records it
+# in the prefix (a name like wine-XXXXXX under the temporary folder).
+_wp_server_dir() {
+    local name
+    name=$(cat "$1/wineserver" 2>/dev/null) || return 1
+    [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] || return 1
+    echo "${TMPDIR:-/tmp}/$name"
 }
 
 _wp_make_template() {
@@ -56,6 +65,10 @@ _wp_make_template() {
     _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1 ||
         { cat "$tmp.log" >&2; _wp_die "setting the template's registry failed"; return 1; }
     WINEPREFIX="$tmp" timeout 120 wineserver -w
+    # Nothing runs in the template again: its socket folder can go.
+    local sdir
+    sdir=$(_wp_server_dir "$tmp") && rm -rf "$sdir"
+    rm -f "$tmp/wineserver"
     [ -f "$tmp/system.reg" ] && [ -d "$tmp/drive_c/windows/system32" ] || { _wp_die "template is incomplete"; return 1; }
     rm -f "$tmp.log"
 }
@@ -123,15 +136,6 @@ wp_kill() {
     WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1
     WINEPREFIX="$prefix" timeout 30 wineserver -w >/dev/null 2>&1
     return 0
-}
-
-# The folder of the prefix's wineserver socket, when this Wine records it
-# in the prefix (a name like wine-XXXXXX under the temporary folder).
-_wp_server_dir() {
-    local name
-    name=$(cat "$1/wineserver" 2>/dev/null) || return 1
-    [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] || return 1
-    echo "${TMPDIR:-/tmp}/$name"
 }
 
 # Kills the prefix's programs and deletes the copy with its socket folder.
