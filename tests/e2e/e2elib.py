@@ -500,6 +500,13 @@ class Session:
     def key(self, window, vk):
         self.probe.ask("key %d %d" % (window.hwnd, vk))
 
+    def press(self, *keys):
+        """Real keystrokes (X key names such as Return, Escape, Tab, alt+x)
+        into whatever window has the keyboard focus."""
+        out = subprocess.run(["xdotool", "key", "--delay", "50"] + list(keys), env=self.env, capture_output=True,
+                             text=True, timeout=30)
+        check(out.returncode == 0, "xdotool key %s: %s" % (" ".join(keys), out.stderr.strip()))
+
     def foreground(self):
         w = self.probe.ask("foreground")["window"]
         return Window(w) if w else None

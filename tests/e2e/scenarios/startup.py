@@ -139,17 +139,23 @@ def close_backdrop(s):
     setup, backdrop, page = start_installer(s)
     before = s.snapshot()
 
-    s.close(backdrop)
-    dialog = s.wait_window("Exit Setup", pid=backdrop.pid)
-    s.screenshot("exit-setup")
-    s.expect_text(dialog, "E&xit Setup")
-    s.click(dialog, "&Resume")
-    s.wait_gone(dialog)
-    s.screenshot("resumed")
-    check(setup.running(), "setup ended after Resume")
-    check(any(w.hwnd == backdrop.hwnd for w in s.windows()), "backdrop gone after Resume")
-    check(any(w.hwnd == page.hwnd for w in s.windows()), "first page gone after Resume")
-    s.expect_same(before, s.snapshot(), "Resume")
+    # "&Resume" and the Esc key both keep everything as it was.
+    for way in ("button", "escape"):
+        s.close(backdrop)
+        dialog = s.wait_window("Exit Setup", pid=backdrop.pid)
+        s.screenshot("exit-setup-%s" % way)
+        s.expect_text(dialog, "E&xit Setup")
+        if way == "button":
+            s.click(dialog, "&Resume")
+        else:
+            s.wait_until(lambda: (s.foreground() or {}).get("hwnd") == dialog.hwnd, 10, "Exit Setup in front")
+            s.press("Escape")
+        s.wait_gone(dialog)
+        s.screenshot("resumed-%s" % way)
+        check(setup.running(), "setup ended after resuming by %s" % way)
+        check(any(w.hwnd == backdrop.hwnd for w in s.windows()), "backdrop gone after resuming by %s" % way)
+        check(any(w.hwnd == page.hwnd for w in s.windows()), "first page gone after resuming by %s" % way)
+        s.expect_same(before, s.snapshot(), "resuming by " + way)
 
     s.close(backdrop)
     dialog = s.wait_window("Exit Setup", pid=backdrop.pid)
