@@ -380,7 +380,8 @@ class Session:
         target = self.path(windows_path)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if self.config.mksetup:
-            source = os.path.join(self.shots, "payload")
+            # Beside drive_c, so it goes with the prefix and never shows in C:.
+            source = os.path.join(self.prefix, "e2e-payload")
             shutil.rmtree(source, ignore_errors=True)
             os.makedirs(source)
             files = files if files is not None else {"VELTO.DOC": b"Velto technology demo.\r\n" * 40}
