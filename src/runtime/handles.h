@@ -1,0 +1,177 @@
+// Owners of operating-system handles: each closes what it holds when it
+// goes out of scope, so no path (normal return or exception) leaks one.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <utility>
+
+// A movable, non-copyable owner of one handle. Traits give the empty value
+// and the close function.
+template <class Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() noexcept : h_(Traits::Empty()) {}
+    explicit UniqueHandle(Handle h) noexcept : h_(h) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
+
+    Handle Get() const noexcept { return h_; }
+    bool Valid() const noexcept { return h_ != Traits::Empty(); }
+    explicit operator bool() const noexcept { return Valid(); }
+
+    // Gives up ownership without closing.
+    Handle Release() noexcept { return std::exchange(h_, Traits::Empty()); }
+    void Reset(Handle h = Traits::Empty()) noexcept {
+        Handle old = std::exchange(h_, h);
+        if (old != Traits::Empty()) Traits::Close(old);
+    }
+    // For APIs that return a handle through a pointer: closes what is held first.
+    Handle* Receive() noexcept {
+        Reset();
+        return &h_;
+    }
+
+private:
+    Handle h_;
+};
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
+// A file opened with CreateFile (invalid value: INVALID_HANDLE_VALUE).
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { FindClose(h); }
+};
+// A search started with FindFirstFile.
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { RegCloseKey(h); }
+};
+// An opened or created registry key.
+using RegKey = UniqueHandle<RegKeyTraits>;
+
+template <class T>
+struct GdiObjectTraits {
+    using Handle = T;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteObject(h); }
+};
+// A GDI object made by this program (font, brush, pen, bitmap).
+template <class T>
+using GdiObject = UniqueHandle<GdiObjectTraits<T>>;
+using FontHandle = GdiObject<HFONT>;
+using BrushHandle = GdiObject<HBRUSH>;
+using BitmapHandle = GdiObject<HBITMAP>;
+
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteDC(h); }
+};
+// A device context made with CreateCompatibleDC.
+using MemoryDC = UniqueHandle<MemoryDCTraits>;
+
+struct WindowHandleTraits {
+    using Handle = HWND;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DestroyWindow(h); }
+};
+// A window this program created and must destroy.
+using WindowHandle = UniqueHandle<WindowHandleTraits>;
+
+struct PidlTraits {
+    using Handle = LPITEMIDLIST;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CoTaskMemFree(h); }
+};
+// An item-id list the shell allocated with the COM task allocator.
+using Pidl = UniqueHandle<PidlTraits>;
+
+// A device context borrowed from a window with GetDC.
+class WindowDC {
+public:
+    explicit WindowDC(HWND wnd) noexcept : wnd_(wnd), dc_(GetDC(wnd)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_) ReleaseDC(wnd_, dc_);
+    }
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HWND wnd_;
+    HDC dc_;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ obj) noexcept : dc_(dc), old_(SelectObject(dc, obj)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (old_) SelectObject(dc_, old_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A COM interface pointer: Release on destruction.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    explicit ComPtr(T* p) noexcept : p_(p) {}
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = std::exchange(other.p_, nullptr);
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { Reset(); }
+
+    T* Get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    void Reset() noexcept {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+    // For QueryInterface/CoCreateInstance: releases what is held first.
+    void** ReceiveVoid() noexcept {
+        Reset();
+        return reinterpret_cast<void**>(&p_);
+    }
+    T** Receive() noexcept {
+        Reset();
+        return &p_;
+    }
+
+private:
+    T* p_ = nullptr;
+};

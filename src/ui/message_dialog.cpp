@@ -1,0 +1,122 @@
+#include "ui/message_dialog.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ui/form.h"
+
+namespace {
+
+constexpr int kMargin = 12;
+constexpr int kIconSize = 32;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonGap = 8;
+
+// Lone carriage returns become CR LF, which every control breaks at.
+std::string NormaliseBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) out += '\n';
+    }
+    return out;
+}
+
+// The layout of one box, built before the form that uses it (a base class
+// of the form, so it is complete when TForm's constructor reads it).
+struct MessageLayout {
+    MessageLayout(const std::string& message, TMsgDlgType type, unsigned buttons) : text(NormaliseBreaks(message)) {
+        FontHandle font(CreateFontA(kDialogFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                                    kDialogFontName));
+        RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
+        {
+            WindowDC screen(nullptr);
+            SelectedObject sel(screen.Get(), font.Get());
+            DrawTextA(screen.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        }
+        const int textLeft = kMargin + kIconSize + kMargin;
+        const int textHeight = std::max<int>(r.bottom, 13);
+        const int textTop = kMargin + std::max(0, (kIconSize - textHeight) / 2);
+
+        struct ButtonSpec {
+            unsigned bit;
+            const char* text;
+            int result;
+        };
+        static constexpr ButtonSpec kButtons[] = {
+            {mbYes, "&Yes", mrYes}, {mbNo, "&No", mrNo}, {mbOK, "OK", mrOk}, {mbCancel, "Cancel", mrCancel}};
+        if (buttons == 0) buttons = mbOK;
+        std::vector<ButtonSpec> chosen;
+        for (const ButtonSpec& b : kButtons) {
+            if (buttons & b.bit) chosen.push_back(b);
+        }
+        const int count = static_cast<int>(chosen.size());
+        const int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
+        const int width = std::max(textLeft + static_cast<int>(r.right) + kMargin, rowWidth + 2 * kMargin);
+        const int buttonTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
+
+        rows.reserve(1 + chosen.size());
+        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop, static_cast<int>(r.right) + 1,
+                                  textHeight, text.c_str(), cfWordWrap | cfNoPrefix});
+        const bool hasEscape = (buttons & (mbNo | mbCancel)) != 0;
+        int x = (width - rowWidth) / 2;
+        for (int i = 0; i < count; ++i) {
+            uint32_t flags = i == 0 ? static_cast<uint32_t>(cfDefault) : 0u;
+            const bool escape = hasEscape ? (chosen[i].bit == mbCancel || (chosen[i].bit == mbNo && !(buttons & mbCancel)))
+                                          : chosen[i].bit == mbOK;
+            if (escape) flags |= cfCancel;
+            rows.push_back(ControlRow{ControlKind::Button, chosen[i].text, x, buttonTop, kButtonWidth, kButtonHeight,
+                                      chosen[i].text, flags, 0, chosen[i].result});
+            x += kButtonWidth + kButtonGap;
+        }
+        layout = FormLayout{kMessageFormClass, MessageDlgCaption(type), width, buttonTop + kButtonHeight + kMargin,
+                            FormBorder::Dialog, FormPosition::ScreenCenter, kDialogFontName, kDialogFontHeight,
+                            clBtnFace, rows.data(), rows.size()};
+        switch (type) {
+            case mtWarning: icon = LoadIconA(nullptr, IDI_WARNING); break;
+            case mtError: icon = LoadIconA(nullptr, IDI_ERROR); break;
+            case mtInformation: icon = LoadIconA(nullptr, IDI_INFORMATION); break;
+            case mtConfirmation: icon = LoadIconA(nullptr, IDI_QUESTION); break;
+        }
+    }
+
+    std::string text;
+    std::vector<ControlRow> rows;
+    FormLayout layout{};
+    HICON icon = nullptr;  // shared system icon: not destroyed
+};
+
+class TMessageForm : private MessageLayout, public TForm {
+public:
+    TMessageForm(const std::string& text, TMsgDlgType type, unsigned buttons)
+        : MessageLayout(text, type, buttons), TForm(MessageLayout::layout) {}
+
+    void FormPaint(HDC dc, const RECT& clip) override {
+        (void)clip;
+        if (icon) DrawIcon(dc, kMargin, kMargin, icon);
+    }
+};
+
+}  // namespace
+
+const char* MessageDlgCaption(TMsgDlgType type) {
+    switch (type) {
+        case mtWarning: return "Warning";
+        case mtError: return "Error";
+        case mtInformation: return "Information";
+        case mtConfirmation: return "Confirm";
+    }
+    return "";
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
+    if (Application.OnMessageDialog) return Application.OnMessageDialog(text, type, buttons);
+    TMessageForm form(text, type, buttons);
+    form.Create();
+    const int result = form.ShowModal();
+    form.Destroy();
+    return result;
+}
