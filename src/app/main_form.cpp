@@ -1,0 +1,123 @@
+#include "app/main_form.h"
+
+#include "app/error_box.h"
+#include "app/setup_file.h"
+#include "install/process_uninstall_log.h"
+#include "paths.h"
+#include "runtime/files.h"
+#include "uninstall/uninstall_run.h"
+#include "wizard/choose_dest.h"
+#include "wizard/exit_setup.h"
+
+TMain* Main = nullptr;
+
+namespace {
+
+const FormLayout kMainLayout = {
+    "TMain", "Setup", 427, 273, FormBorder::Single, FormPosition::Designed, kDialogFontName, kDialogFontHeight,
+    static_cast<int>(RGB(0, 0, 0)), nullptr, 0,
+};
+
+constexpr int kBands = 256;
+
+}  // namespace
+
+void PaintBackdrop(HDC dc, int width, int height, const std::string& title) {
+    for (int i = 0; i < kBands; ++i) {
+        RECT band = {0, MulDiv(i, height, kBands), width, MulDiv(i + 1, height, kBands)};
+        if (band.bottom <= band.top) continue;
+        BrushHandle brush(CreateSolidBrush(RGB(0, 0, 255 - i)));
+        FillRect(dc, &band, brush.Get());
+    }
+    FontHandle font = MakeFont("Times New Roman", PointsToHeight(24), fsBold | fsItalic, FF_ROMAN);
+    SelectedObject selected(dc, font.Get());
+    SetBkMode(dc, TRANSPARENT);
+    const int length = static_cast<int>(title.size());
+    SetTextColor(dc, RGB(0, 0, 0));
+    TextOutA(dc, 25, 25, title.data(), length);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, 20, 20, title.data(), length);
+}
+
+TlornFoundAction AllowedInstancesAction(const std::string& exePath, int instanceCount, TlornFoundAction action) {
+    const size_t sep = exePath.find_last_of("\\:");
+    const std::string name = sep == std::string::npos ? exePath : exePath.substr(sep + 1);
+    if (UpperCaseString(name) == "UNINST.EXE" && instanceCount == 2) return lornfaNone;
+    return action;
+}
+
+TMain::TMain() : TForm(kMainLayout) {
+    LornPrevInstance1.AllowedInstances = 1;
+    LornPrevInstance1.FoundAction = lornfaRestoreAndQuit;
+    LornPrevInstance1.OnAllowedInstancesExceeded = [this](TLornPrevInstance& sender, int count,
+                                                          TlornFoundAction& action) {
+        LornPrevInstance1AllowedInstancesExceeded(sender, count, action);
+    };
+}
+
+void TMain::Loaded() { LornPrevInstance1.Loaded(); }
+
+void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender, int instanceCount,
+                                                      TlornFoundAction& action) {
+    (void)sender;
+    action = AllowedInstancesAction(ExecutablePath(), instanceCount, action);
+}
+
+void TMain::FormCreate() {
+    SetupPending = true;
+    Application.OnIdle = [this](bool& done) { ApplicationIdle(done); };
+    UninstallLog.Clear();
+    Backdrop.reset(new TBitmap());
+}
+
+void TMain::ApplicationIdle(bool& done) {
+    (void)done;
+    if (!SetupPending) return;
+    SetupPending = false;
+    try {
+        RunSetup();
+    } catch (...) {
+        ShowCurrentException();
+        ProcessUninstallLog(UninstallLog);
+    }
+}
+
+void TMain::RunSetup() {
+    AcceptedSetup setup = OpenSetupFile(ExecutablePath());
+    SetupTitle = setup.Trailer.Title.Get();
+    Show();
+    if (setup.Role == SetupRole::Install) {
+        ChooseDest->Show();
+        return;
+    }
+    RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count);
+}
+
+void TMain::FormCloseQuery(bool& canClose) {
+    if (ExitSetup->ShowModal() == mrCancel) canClose = false;
+}
+
+void TMain::FormClose(TCloseAction& action) {
+    (void)action;
+    ProcessUninstallLog(UninstallLog);
+}
+
+void TMain::FormDestroy() { Backdrop.reset(); }
+
+void TMain::FormShow() {
+    SetWindowPos(Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+}
+
+void TMain::FormResize() {
+    if (!Backdrop) return;
+    const int width = ClientWidth();
+    const int height = ClientHeight();
+    Backdrop->SetSize(width, height);
+    PaintBackdrop(Backdrop->Canvas(), width, height, SetupTitle);
+}
+
+void TMain::FormPaint(HDC dc, const RECT& clip) {
+    if (!Backdrop || Backdrop->Empty()) return;
+    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, Backdrop->Canvas(), clip.left,
+           clip.top, SRCCOPY);
+}

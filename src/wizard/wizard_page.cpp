@@ -1,0 +1,25 @@
+#include "wizard/wizard_page.h"
+
+#include "app/main_form.h"
+#include "install/process_uninstall_log.h"
+#include "wizard/exit_setup.h"
+
+FormLayout WizardPageLayout(const char* className, const char* caption, const ControlRow* rows, size_t count) {
+    return FormLayout{className,      caption,          336,       280, FormBorder::Dialog, FormPosition::Designed,
+                      kDialogFontName, kDialogFontHeight, clBtnFace, rows, count};
+}
+
+void TWizardPage::FormShow() { PlaceCentered(true); }
+
+void TWizardPage::FormCloseQuery(bool& canClose) {
+    if (ExitSetup->ShowModal() == mrCancel) canClose = false;
+}
+
+void TWizardPage::FormClose(TCloseAction& action) {
+    (void)action;
+    ProcessUninstallLog(Main->UninstallLog);
+}
+
+void TWizardPage::ConfirmQuit() {
+    if (ExitSetup->ShowModal() == mrOk) ProcessUninstallLog(Main->UninstallLog);
+}
