@@ -1,6 +1,5 @@
 #include "errors.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -57,9 +56,16 @@ std::string InOutErrorText(int errorCode) {
         case 105: return "File not open for output";
         default: break;
     }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "I/O error %d", errorCode);
-    return buf;
+    // Formatted by hand: the C library's printf engine would add some 25 KB
+    // to the setup program for this one message.
+    std::string digits;
+    unsigned magnitude = errorCode < 0 ? 0u - static_cast<unsigned>(errorCode) : static_cast<unsigned>(errorCode);
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (errorCode < 0) digits.insert(digits.begin(), '-');
+    return "I/O error " + digits;
 }
 
 EInOutError::EInOutError(int errorCode) : Exception(InOutErrorText(errorCode)), ErrorCode(errorCode) {}

@@ -27,12 +27,28 @@ std::string AddPathSeparator(const std::string& dir) {
     return dir + "\\";
 }
 
+namespace {
+
+// Decimal text of a small non-negative number. Written out here because the
+// C library's number formatting would bring a whole printf engine into the
+// setup program.
+std::string SmallDecimal(int n) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + n % 10));
+        n /= 10;
+    } while (n > 0);
+    return digits;
+}
+
+}  // namespace
+
 std::string GetUniqueFilenameInDir(const std::string& dir, const std::string& format, FileExistsProc fileExists) {
     const std::string prefix = AddPathSeparator(dir);
     const size_t at = format.find("%d");
     for (int i = 0; i <= 99; ++i) {
         std::string name = format;
-        if (at != std::string::npos) name.replace(at, 2, std::to_string(i));
+        if (at != std::string::npos) name.replace(at, 2, SmallDecimal(i));
         if (!fileExists(prefix + name)) return name;
     }
     return std::string();
