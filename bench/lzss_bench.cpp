@@ -42,7 +42,7 @@ struct DecodeIo {
 int ReadFromMemory(uint8_t* block) {
     size_t n = g_io.stream->size() - g_io.pos;
     if (n > static_cast<size_t>(kLzssBlockSize)) n = kLzssBlockSize;
-    std::memcpy(block, g_io.stream->data() + g_io.pos, n);
+    if (n) std::memcpy(block, g_io.stream->data() + g_io.pos, n);
     g_io.pos += n;
     return static_cast<int>(n);
 }
