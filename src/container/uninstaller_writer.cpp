@@ -1,0 +1,4 @@
+#include "container/uninstaller_writer.h"
+
+// Placeholder until the uninstaller writer lands.
+void WriteUninstaller(TMain&) {}
