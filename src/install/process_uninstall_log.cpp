@@ -2,31 +2,9 @@
 
 #include <vector>
 
+#include "runtime/handles.h"
+
 namespace {
-
-// Owner of an open registry key.
-class RegKey {
-public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() { Close(); }
-
-    HKEY* Receive() {
-        Close();
-        return &key_;
-    }
-    HKEY Get() const { return key_; }
-    void Close() {
-        if (key_) {
-            RegCloseKey(key_);
-            key_ = nullptr;
-        }
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 // A path read from a record names what was logged only when it holds no NUL
 // byte; Win32 would stop at the NUL and act on a shorter, different path.
