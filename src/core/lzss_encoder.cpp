@@ -1,6 +1,8 @@
 #include "lzss_encoder.h"
 
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 
 #include "lzss_decoder.h"
 
@@ -204,6 +206,9 @@ private:
 
 void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     if (size == 0) return;
+    // Positions are ints; the container's sizes are 32-bit anyway.
+    if (size > static_cast<size_t>(std::numeric_limits<int>::max()) - kZeroPrefix - kPad)
+        throw std::length_error("LzssEncode: input of 2 GiB or more");
     std::vector<uint8_t> hist(kZeroPrefix + size + kPad, 0);
     std::memcpy(hist.data() + kZeroPrefix, data, size);
     const int end = static_cast<int>(kZeroPrefix + size);

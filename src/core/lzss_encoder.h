@@ -7,5 +7,7 @@
 #include <vector>
 
 // Appends the compressed stream of `data` to `out`. Decoding the result
-// with LzssDecode gives `data` back exactly.
+// with LzssDecode gives `data` back exactly; the stream is never longer than
+// size + ceil(size / 8) bytes (all literals). An empty input appends
+// nothing. Inputs of 2 GiB or more raise std::length_error.
 void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out);

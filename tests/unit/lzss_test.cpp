@@ -368,10 +368,13 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
     mixed.insert(mixed.end(), 9000, 0);
     Bytes tail = TextLike(rng, 40000);
     mixed.insert(mixed.end(), tail.begin(), tail.end());
-    Bytes period;
-    for (int i = 0; i < 50000; ++i) period.push_back(static_cast<uint8_t>(i % 4093));
-    Bytes period4096;
-    for (int i = 0; i < 50000; ++i) period4096.push_back(static_cast<uint8_t>((i % 4096) * 7 / 5));
+    // Noise repeated with a period at the window's edge: only matches
+    // exactly 4,096 bytes back (or nearer) are in the window.
+    auto periodic = [&](size_t period) {
+        Bytes block = RandomBytes(rng, period), v;
+        while (v.size() < 30000) v.insert(v.end(), block.begin(), block.end());
+        return v;
+    };
     struct Case {
         const char* name;
         Bytes data;
@@ -388,13 +391,15 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
         {"noise", RandomBytes(rng, 100000)},
         {"small alphabet", RandomBytes(rng, 100000, 3)},
         {"mixed", mixed},
-        {"period 4093", period},
-        {"period 4096", period4096},
+        {"period 4095", periodic(4095)},
+        {"period 4096", periodic(4096)},
+        {"period 4097", periodic(4097)},
     };
     LzssAllocateBuffers();
     for (const Case& c : cases) {
         Bytes stream;
         LzssEncode(c.data.data(), c.data.size(), stream);
+        EXPECT_LE(stream.size(), c.data.size() + (c.data.size() + 7) / 8) << c.name;
         EXPECT_EQ(ReferenceDecode(stream), c.data) << c.name;
         g_io = Io();
         g_io.input = stream;
@@ -423,6 +428,24 @@ TEST(LzssEncoder, NeverLargerThanGreedyLongestMatch) {
         Bytes ours;
         LzssEncode(c.data.data(), c.data.size(), ours);
         EXPECT_LE(ours.size(), lzssref::GreedyEncode(c.data).size()) << c.name;
+    }
+}
+
+TEST(LzssEncoder, UsesTheWholeWindowAndNothingBeyond) {
+    // Noise repeated every `period` bytes compresses only through matches
+    // `period` bytes back; 4,096 back is the oldest byte still in the window.
+    std::mt19937 rng(41);
+    struct Case {
+        size_t period;
+        bool compresses;
+    } cases[] = {{4000, true}, {4095, true}, {4096, true}, {4097, false}, {4200, false}};
+    for (const Case& c : cases) {
+        Bytes block = RandomBytes(rng, c.period), data;
+        while (data.size() < 8 * c.period) data.insert(data.end(), block.begin(), block.end());
+        Bytes stream;
+        LzssEncode(data.data(), data.size(), stream);
+        EXPECT_EQ(stream.size() < data.size() / 3, c.compresses) << c.period;
+        EXPECT_EQ(ReferenceDecode(stream), data) << c.period;
     }
 }
 
