@@ -52,6 +52,11 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (key == 0) return 0;
         wp = static_cast<unsigned char>(key);
     }
+    if (msg == WM_SETFOCUS) {
+        LRESULT r = CallBase(msg, wp, lp);
+        owner_.ControlFocused(*this);
+        return r;
+    }
     if (msg == WM_NCDESTROY) {
         LRESULT r = CallBase(msg, wp, lp);
         handle_ = nullptr;

@@ -191,8 +191,9 @@ int TForm::ShowModal() {
             throw;
         }
         result = ModalResult;
-        // The others are enabled before this one goes, so that the system
-        // has a window to activate; then the one active before comes back.
+        // The others are enabled and the window active before is activated
+        // again while this one is still up, so the system never activates
+        // some other window in between; then this one goes.
         disabler.Restore();
         Hide();
         if (disabler.TopmostSeen())
@@ -349,6 +350,17 @@ bool TForm::HandleDialogKey(const MSG& msg) {
         }
         default:
             return false;
+    }
+}
+
+void TForm::ControlFocused(TControl& control) {
+    lastFocus_ = control.Handle();
+    const bool onButton = control.Kind() == ControlKind::Button;
+    for (const auto& c : controls_) {
+        if (c->Kind() != ControlKind::Button) continue;
+        const bool highlight = onButton ? c.get() == &control : static_cast<TButton&>(*c).IsDefault();
+        const bool now = (GetWindowLongA(c->Handle(), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+        if (highlight != now) SendMessageA(c->Handle(), BM_SETSTYLE, highlight ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
 }
 

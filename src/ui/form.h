@@ -103,6 +103,10 @@ public:
         (void)clip;
     }
 
+    // Internal: a control got the focus. A focused push button is drawn as
+    // the default (Enter presses it); elsewhere the default button is.
+    void ControlFocused(TControl& control);
+
     // Internal: the window procedure of every form.
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

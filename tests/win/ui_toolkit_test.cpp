@@ -209,6 +209,18 @@ TEST_F(ToolkitTest, TabMovesThroughTheTabOrderAndLabelAcceleratorFocusesItsContr
     form_->Hide();
 }
 
+TEST_F(ToolkitTest, FocusedButtonIsDrawnAsTheDefaultAndTheDefaultReturnsAfterwards) {
+    auto isDefault = [](TButton& b) { return (GetWindowLongA(b.Handle(), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; };
+    form_->Show();
+    form_->Button2.SetFocus();
+    EXPECT_TRUE(isDefault(form_->Button2));
+    EXPECT_FALSE(isDefault(form_->Button1));
+    form_->Edit1.SetFocus();
+    EXPECT_TRUE(isDefault(form_->Button1));
+    EXPECT_FALSE(isDefault(form_->Button2));
+    form_->Hide();
+}
+
 TEST_F(ToolkitTest, ListBoxKeepsItemsSortedAndReportsTheSelection) {
     for (const char* s : {"Zeta", "alpha", "Mid"}) form_->ListBox1.Add(s);
     ASSERT_EQ(form_->ListBox1.Count(), 3);
