@@ -149,7 +149,7 @@ DWORD TButton::Style() const {
 }
 
 void TButton::Click() {
-    if (Row().ModalResult != mrNone) Owner().ModalResult = Row().ModalResult;
+    if (Row().ModalResult != mrNone) Owner().EndModal(Row().ModalResult);
     if (OnClick) OnClick();
 }
 

@@ -218,9 +218,16 @@ bool TForm::CloseQuery() {
     return canClose;
 }
 
+void TForm::EndModal(int result) {
+    ModalResult = result;
+    // A message in the queue: the loop does not go to sleep before it
+    // has seen the result.
+    if (modal_) PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
 void TForm::Close() {
     if (modal_) {
-        ModalResult = mrCancel;
+        EndModal(mrCancel);
         return;
     }
     if (!CloseQuery()) return;

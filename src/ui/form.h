@@ -55,6 +55,9 @@ public:
     bool Modal() const { return modal_; }
     // Set to a non-zero value to end a modal show.
     int ModalResult = mrNone;
+    // Sets ModalResult and makes sure the modal loop looks at it at once,
+    // also when it is set from a message sent by another thread.
+    void EndModal(int result);
 
     // Close box, Alt+F4 or the system menu: FormCloseQuery, then FormClose
     // and hiding. A modal form instead ends with mrCancel; closing the main
