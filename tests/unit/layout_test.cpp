@@ -239,6 +239,9 @@ TEST(Messages, InOutErrorTexts) {
     EXPECT_EQ(EInOutError(112).Message, "Disk full");
     EXPECT_EQ(EInOutError(2).Message, "File not found");
     EXPECT_EQ(EInOutError(1234).Message, "I/O error 1234");
+    EXPECT_EQ(EInOutError(0).Message, "I/O error 0");
+    EXPECT_EQ(EInOutError(-17).Message, "I/O error -17");
+    EXPECT_EQ(EInOutError(-2147483647 - 1).Message, "I/O error -2147483648");
 }
 
 }  // namespace

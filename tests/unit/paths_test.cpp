@@ -53,6 +53,9 @@ TEST(Paths, GetUniqueFilenameInDir) {
     for (int i = 0; i < 5; ++i) g_existing.insert("C:\\TEMP\\DELUN" + std::to_string(i) + ".BAT");
     EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP", "DELUN%d.BAT", FakeExists), "DELUN5.BAT");
     EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP\\", "DELUN%d.BAT", FakeExists), "DELUN5.BAT");
+    // Two-digit numbers, written most significant digit first.
+    for (int i = 0; i < 42; ++i) g_existing.insert("C:\\TEMP\\DELUN" + std::to_string(i) + ".BAT");
+    EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP", "DELUN%d.BAT", FakeExists), "DELUN42.BAT");
     for (int i = 0; i < 100; ++i) g_existing.insert("C:\\TEMP\\DELUN" + std::to_string(i) + ".BAT");
     EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP", "DELUN%d.BAT", FakeExists), "");
     // Empty dir: names are tested in the current directory; bare drive: C:name.
