@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "wizard/exit_setup.h"
+
 TDecompress* Decompress = nullptr;
 
 namespace {
@@ -28,6 +30,19 @@ TDecompress::TDecompress()
       Label2(Control<TLabel>("Label2")) {
     Gauge1.MinValue = 0;
     Gauge1.MaxValue = 1000;
+    Button1.OnClick = [this] { Button1Click(); };
 }
 
 void TDecompress::FormShow() { PlaceCentered(true); }
+
+void TDecompress::Button1Click() {
+    if (Cancelled) return;
+    if (ExitSetup->ShowModal() == mrOk) Cancelled = true;
+}
+
+void TDecompress::FormCloseQuery(bool& canClose) { canClose = ExitSetup->ShowModal() != mrCancel; }
+
+void TDecompress::FormClose(TCloseAction& action) {
+    (void)action;
+    Cancelled = true;
+}

@@ -1,6 +1,11 @@
-// "Decompressing...": the progress dialog of the payload extraction.
+// "Decompressing...": the progress dialog of the payload extraction, and
+// the state the extraction keeps in it while it runs.
 #pragma once
 
+#include <cstdint>
+
+#include "runtime/files.h"
+#include "runtime/handles.h"
 #include "ui/form.h"
 
 class TDecompress : public TForm {
@@ -13,6 +18,26 @@ public:
 
     // Centred on the screen and topmost.
     void FormShow() override;
+    // "Cancel": asks "Exit Setup" once; "E&xit Setup" sets Cancelled, which
+    // the extraction acts on after the current file. Does nothing while
+    // Cancelled is set.
+    void Button1Click();
+    // Closing the dialog asks "Exit Setup" every time; "&Resume" keeps it.
+    void FormCloseQuery(bool& canClose) override;
+    // A confirmed close cancels like the button; the file being extracted
+    // is finished first.
+    void FormClose(TCloseAction& action) override;
+
+    // Extraction state (see ExtractPayload). Sizes are 64-bit so that the
+    // progress arithmetic cannot overflow.
+    FileHandle SourceHandle;
+    TBinaryFile OutFile;
+    int64_t TotalSize = 0;
+    int64_t TotalRead = 0;
+    int64_t CurrentSize = 0;
+    int64_t CurrentRead = 0;
+    uint32_t Crc = 0;
+    bool Cancelled = false;
 };
 
 extern TDecompress* Decompress;

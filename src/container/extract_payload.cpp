@@ -1,0 +1,183 @@
+#include "container/extract_payload.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "container/decompress_form.h"
+#include "crc32.h"
+#include "errors.h"
+#include "layout.h"
+#include "lzss_decoder.h"
+#include "paths.h"
+#include "runtime/win_byte_source.h"
+#include "ui/application.h"
+
+namespace {
+
+// Frees the decoder's buffers however extraction ends.
+class DecoderBuffers {
+public:
+    DecoderBuffers() { LzssAllocateBuffers(); }
+    ~DecoderBuffers() { LzssReleaseBuffers(); }
+    DecoderBuffers(const DecoderBuffers&) = delete;
+    DecoderBuffers& operator=(const DecoderBuffers&) = delete;
+};
+
+// Closes the source handle kept in the dialog however extraction ends.
+class SourceCloser {
+public:
+    explicit SourceCloser(TDecompress& d) : d_(d) {}
+    ~SourceCloser() { d_.SourceHandle.Reset(); }
+    SourceCloser(const SourceCloser&) = delete;
+    SourceCloser& operator=(const SourceCloser&) = delete;
+
+private:
+    TDecompress& d_;
+};
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool FileLogged(const UninstallLog& log, const std::string& path) {
+    const std::string logged = MakeRecord(ukFile, path, 0)->Path();
+    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
+        if (r->Kind == ukFile && r->Path() == logged) return true;
+    return false;
+}
+
+// Decodes one file's stream into the file `name` (relative to the current
+// directory). The file is closed on every way out; an error while closing
+// is reported only when nothing else went wrong first.
+void DecodeFile(TDecompress& d, const std::string& name, const FileDirectoryEntry& entry) {
+    d.CurrentSize = entry.CompressedSize;
+    d.CurrentRead = 0;
+    d.Crc = 0;
+    d.OutFile.Rewrite(name);
+    try {
+        LzssDecode(&ReadCompressedBlock, &WriteDecodedBlock);
+        d.Crc = Crc32Finish(d.Crc);
+        if (d.Crc != entry.Crc) throw ESetupError(SE_CORRUPT);
+    } catch (...) {
+        try {
+            d.OutFile.Close();
+        } catch (...) {
+        }
+        throw;
+    }
+    d.OutFile.Close();
+}
+
+}  // namespace
+
+int ProgressPosition(int64_t read, int64_t total) {
+    if (total <= 0) return 1000;
+    if (read <= 0) return 0;
+    if (read >= total) return 1000;
+    // read < total < 2^63 / 1000 for every file this program can hold.
+    return static_cast<int>(read * 1000 / total);
+}
+
+bool IsSafePayloadName(const std::string& name) {
+    if (name.empty() || IsSeparator(name[0])) return false;
+    if (name.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        if (name.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string InstalledPayloadName(const std::string& name) {
+    if (UpperCaseString(name) == "WSOCK32.DLL") return JoinPath("DLL", "WSOCK32.DLL");
+    return name;
+}
+
+int ReadCompressedBlock(uint8_t* block) {
+    TDecompress& d = *Decompress;
+    Application.ProcessMessages();
+    // A rollback that ran inside the message processing (the backdrop was
+    // closed and the exit confirmed) has ended setup: stop after this file.
+    if (Application.Terminated()) d.Cancelled = true;
+    int64_t left = d.CurrentSize - d.CurrentRead;
+    DWORD want = left <= 0 ? 0 : left > kLzssBlockSize ? kLzssBlockSize : static_cast<DWORD>(left);
+    DWORD got = 0;
+    if (want > 0 && !ReadFile(d.SourceHandle.Get(), block, want, &got, nullptr)) got = 0;
+    d.CurrentRead += got;
+    d.TotalRead += got;
+    d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
+    if (d.Gauge1.Handle()) UpdateWindow(d.Gauge1.Handle());
+    return static_cast<int>(got);
+}
+
+int WriteDecodedBlock(const uint8_t* block, int count) {
+    TDecompress& d = *Decompress;
+    if (count <= 0) return 0;
+    const uint32_t written = d.OutFile.BlockWrite(block, static_cast<uint32_t>(count));
+    if (written < static_cast<uint32_t>(count)) throw ESetupError(SE_BLOCKWRITE);
+    d.Crc = Crc32Block(block, written, d.Crc);
+    return static_cast<int>(written);
+}
+
+void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::string& destDir, UninstallLog& log) {
+    d.SourceHandle.Reset(CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!d.SourceHandle) throw ESetupError(SE_CREATEFILE);
+    // Destroyed in reverse order: buffers, current directory, source.
+    SourceCloser closeSource(d);
+    CurrentDirGuard currentDir;
+    DecoderBuffers buffers;
+
+    HandleByteSource source(d.SourceHandle.Get());
+    const SetupTrailer trailer = ReadTrailer(source, false);
+
+    // The directory, its checksum, and the names it holds: all checked
+    // before any file is created. A count that reaches before the start of
+    // the file fails the positioning before anything is allocated.
+    const int64_t count = trailer.Count < 0 ? -1 : trailer.Count;
+    const int64_t directoryBytes = count * kDirectoryEntrySize;
+    if (count < 0 || !source.SeekFromEnd(directoryBytes + kTailSize)) throw ESetupError(SE_SETFILEPOINTER);
+    std::vector<uint8_t> directory(static_cast<size_t>(directoryBytes));
+    uint32_t got = 0;
+    if (!directory.empty() &&
+        (!source.Read(directory.data(), static_cast<uint32_t>(directory.size()), &got) || got != directory.size()))
+        throw ESetupError(SE_READFILE);
+    uint8_t stored[4];
+    if (!source.Read(stored, 4, &got) || got != 4) throw ESetupError(SE_READFILE);
+    if (Crc32Of(directory.data(), directory.size()) != LoadLE32(stored)) throw ESetupError(SE_CORRUPT);
+    std::vector<FileDirectoryEntry> entries;
+    entries.reserve(static_cast<size_t>(count));
+    for (int64_t i = 0; i < count; ++i) {
+        entries.push_back(DecodeDirectoryEntry(&directory[static_cast<size_t>(i) * kDirectoryEntrySize]));
+        // A name that would be written outside the destination makes the
+        // whole setup unusable, like any other damage of the directory.
+        if (!IsSafePayloadName(entries.back().Name.Get())) throw ESetupError(SE_CORRUPT);
+    }
+    directory = std::vector<uint8_t>();
+
+    if (!source.SeekTo(trailer.ImageSize)) throw ESetupError(SE_SETFILEPOINTER);
+    d.TotalRead = 0;
+    LARGE_INTEGER fileSize;
+    if (!GetFileSizeEx(d.SourceHandle.Get(), &fileSize)) throw ESetupError(SE_GETFILESIZE);
+    d.TotalSize = fileSize.QuadPart - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
+
+    ChDir(destDir);
+    for (const FileDirectoryEntry& entry : entries) {
+        const std::string name = InstalledPayloadName(entry.Name.Get());
+        const std::string path = JoinPath(destDir, name);
+        PushRecord(log, ukFile, path, 0);
+        d.Label2.SetText(name);
+        DecodeFile(d, name, entry);
+        if (d.Cancelled) {
+            // A rollback that ran during this file could not delete it while
+            // it was open and has dropped its record: log it again so the
+            // rollback that follows the cancellation removes it.
+            if (!FileLogged(log, path)) PushRecord(log, ukFile, path, 0);
+            throw ESetupError(SE_CANCELLED);
+        }
+    }
+    currentDir.Restore();
+}
