@@ -1,4 +1,177 @@
 #include "container/uninstaller_writer.h"
 
-// Placeholder until the uninstaller writer lands.
+#include <windows.h>
+
+#include <cstring>
+
+#include "crc32.h"
+#include "errors.h"
+#include "layout.h"
+#include "paths.h"
+#include "runtime/files.h"
+#include "runtime/handles.h"
+#include "runtime/win_byte_source.h"
+
+namespace {
+
+constexpr uint32_t kCopyBlock = 4096;
+
+bool SameRecord(const UninstallRecord& a, const UninstallRecord& b) {
+    return a.Kind == b.Kind && UpperCaseString(a.Path()) == UpperCaseString(b.Path());
+}
+
+bool Logged(const UninstallLog& log, const UninstallRecord& record) {
+    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
+        if (SameRecord(*r, record)) return true;
+    return false;
+}
+
+// Reads exactly `size` bytes of an old uninstaller; fewer is 20006.
+void ReadOld(TBinaryFile& file, void* buffer, uint32_t size) {
+    if (file.BlockRead(buffer, size) != size) throw ESetupError(SE_BLOCKREAD);
+}
+
+// Appends the records of an intact old uninstaller at `path` that the log
+// does not hold yet. A file whose trailer or records checksum does not
+// match, or whose regions do not fit in it, contributes nothing.
+void MergeOldUninstaller(const std::string& path, UninstallLog& log) {
+    TBinaryFile old;
+    old.Reset(path);
+    const int64_t length = old.Size();
+    old.Seek(length - kTrailerDistance);
+    uint8_t trailerBytes[kTrailerSize];
+    ReadOld(old, trailerBytes, kTrailerSize);
+    uint8_t stored[4];
+    ReadOld(old, stored, 4);
+    if (Crc32Of(trailerBytes, kTrailerSize) != LoadLE32(stored)) return;
+    const SetupTrailer trailer = DecodeTrailer(trailerBytes);
+    const int64_t recordBytes = static_cast<int64_t>(trailer.Count) * kRecordSize;
+    if (trailer.ImageSize < 0 || trailer.Count < 0 || trailer.ImageSize + recordBytes > length - kTailSize) return;
+
+    old.Seek(trailer.ImageSize);
+    uint32_t crc = 0;
+    uint8_t block[kCopyBlock];
+    for (int64_t left = recordBytes; left > 0;) {
+        const uint32_t want = left < kCopyBlock ? static_cast<uint32_t>(left) : kCopyBlock;
+        const uint32_t got = old.BlockRead(block, want);
+        if (got == 0) return;
+        crc = Crc32Block(block, got, crc);
+        left -= got;
+    }
+    old.Seek(length - kTailSize);
+    ReadOld(old, stored, 4);
+    if (Crc32Finish(crc) != LoadLE32(stored)) return;
+
+    old.Seek(trailer.ImageSize);
+    for (int32_t i = 0; i < trailer.Count; ++i) {
+        uint8_t image[kRecordImageSize];
+        ReadOld(old, image, kRecordImageSize);
+        std::unique_ptr<UninstallRecord> record = DecodeRecord(image);
+        if (!Logged(log, *record)) AppendRecord(log, std::move(record));
+    }
+    old.Close();
+}
+
+// Cuts the log back to the records it held before a merge: `tail` was its
+// last record then (nullptr: it was empty).
+void TruncateLog(UninstallLog& log, UninstallRecord* tail) {
+    std::unique_ptr<UninstallRecord> rest;
+    if (tail) {
+        rest = std::move(tail->Next);
+    } else {
+        rest = std::move(log.Head);
+    }
+    log.Tail = tail;
+    // Freed one by one: a long chain must not recurse through destructors.
+    while (rest) rest = std::move(rest->Next);
+}
+
+// The new file, written block by block; counts what it wrote so a test can
+// make it fail like a full disk at a chosen offset.
+class UninstallerSink {
+public:
+    UninstallerSink(const std::string& path, int64_t failAfter) : failAfter_(failAfter) { file_.Rewrite(path); }
+    void Write(const void* data, uint32_t size) {
+        if (failAfter_ >= 0 && written_ + size > failAfter_) throw EInOutError(ERROR_DISK_FULL);
+        if (file_.BlockWrite(data, size) != size) throw EInOutError(ERROR_DISK_FULL);
+        written_ += size;
+    }
+    void Close() { file_.Close(); }
+
+private:
+    TBinaryFile file_;
+    int64_t failAfter_;
+    int64_t written_ = 0;
+};
+
+// Writes image, records (in log order), records checksum and trailer to
+// `tempPath`. The log is only read here.
+void WriteNewFile(const UninstallerJob& job, const UninstallLog& log, const std::string& tempPath) {
+    FileHandle exe(CreateFileA(job.InstallerPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!exe) throw ESetupError(SE_CREATEFILE);
+    UninstallerSink out(tempPath, job.FailAfterBytes);
+    HandleByteSource source(exe.Get());
+    SetupTrailer trailer = ReadTrailer(source, false);
+    if (!source.SeekTo(0)) throw ESetupError(SE_SETFILEPOINTER);
+
+    uint8_t block[kCopyBlock];
+    for (int64_t left = trailer.ImageSize; left > 0;) {
+        const uint32_t want = left < kCopyBlock ? static_cast<uint32_t>(left) : kCopyBlock;
+        uint32_t got = 0;
+        // An image that ends early (a damaged trailer) is a failed read,
+        // not a reason to wait for bytes that never come.
+        if (!source.Read(block, want, &got) || got == 0) throw ESetupError(SE_READFILE);
+        out.Write(block, got);
+        left -= got;
+    }
+
+    int32_t count = 0;
+    uint32_t crc = 0;
+    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get()) {
+        uint8_t image[kRecordImageSize];
+        EncodeRecord(*r, image);
+        out.Write(image, kRecordImageSize);
+        crc = Crc32Block(image, kRecordImageSize, crc);
+        ++count;
+    }
+    uint8_t checksum[4];
+    StoreLE32(checksum, Crc32Finish(crc));
+    out.Write(checksum, 4);
+
+    trailer.Count = count;
+    trailer.Title.SetOver(job.Title);
+    std::memcpy(trailer.Signature, "UNI", 3);
+    uint8_t trailerBytes[kTrailerSize];
+    EncodeTrailer(trailer, trailerBytes);
+    StoreLE32(checksum, Crc32Of(trailerBytes, kTrailerSize));
+    out.Write(trailerBytes, kTrailerSize);
+    out.Write(checksum, 4);
+    out.Close();
+}
+
+}  // namespace
+
+void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
+    const std::string target = JoinPath(job.DestDir, kUninstallerName);
+    UninstallRecord* const tailBefore = log.Tail;
+    std::string tempPath;
+    try {
+        if (FileExists(target)) MergeOldUninstaller(target, log);
+        const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &FileExists);
+        if (tempName.empty()) throw ESetupError(SE_UNIQUEFILENAME);
+        tempPath = JoinPath(job.DestDir, tempName);
+        WriteNewFile(job, log, tempPath);
+        if (!MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw EInOutError(static_cast<int>(GetLastError()));
+    } catch (...) {
+        if (!tempPath.empty()) DeleteFileA(tempPath.c_str());
+        TruncateLog(log, tailBefore);
+        throw;
+    }
+    // Everything is in the file now: the log has served its purpose.
+    log.Clear();
+}
+
+// Placeholder until the destination page keeps its directory.
 void WriteUninstaller(TMain&) {}

@@ -3,6 +3,34 @@
 // emptied), the records' checksum and a "UNI" trailer.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "uninstall_log.h"
+
 class TMain;
 
+// The uninstaller of this installation, from the running executable, the
+// destination of the destination page and the title and log of `main`.
 void WriteUninstaller(TMain& main);
+
+struct UninstallerJob {
+    std::string InstallerPath;  // the installer whose image is copied
+    std::string DestDir;        // where UNINST.EXE goes
+    std::string Title;          // the product title for the trailer
+    // Test hook: the new file fails with "disk full" once this many bytes
+    // would have been written to it; negative: never.
+    int64_t FailAfterBytes = -1;
+};
+
+// File name of the uninstaller in the destination.
+constexpr char kUninstallerName[] = "UNINST.EXE";
+
+// First merges the records of an intact UNINST.EXE already in the
+// destination that the log does not hold (same kind and upper-cased path),
+// at the log's tail in their old order; a damaged one is ignored. Then
+// writes the new file under a temporary name in the destination and
+// replaces UNINST.EXE with it only once it is complete. On success the log
+// is empty. On failure the old UNINST.EXE is as it was, the temporary file
+// is gone and the log holds exactly what it held before the call.
+void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log);
