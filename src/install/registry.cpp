@@ -1,0 +1,34 @@
+#include "install/registry.h"
+
+void TRegistry::SetRootKey(HKEY root) {
+    if (root == root_) return;
+    CloseKey();
+    root_ = root;
+}
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
+    const bool fromRoot = !key.empty() && key[0] == '\\';
+    const std::string path = fromRoot ? key.substr(1) : key;
+    HKEY base = (fromRoot || !current_) ? root_ : current_.Get();
+    RegKey opened;
+    LONG rc = canCreate ? RegCreateKeyExA(base, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                          nullptr, opened.Receive(), nullptr)
+                        : RegOpenKeyExA(base, path.c_str(), 0, KEY_ALL_ACCESS, opened.Receive());
+    if (rc != ERROR_SUCCESS) return false;
+    currentPath_ = (fromRoot || !current_) ? path : currentPath_ + "\\" + path;
+    current_ = std::move(opened);
+    return true;
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+    LONG rc = current_ ? RegSetValueExA(current_.Get(), name.c_str(), 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(value.c_str()),
+                                        static_cast<DWORD>(value.size() + 1))
+                       : ERROR_INVALID_HANDLE;
+    if (rc != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
+}
+
+void TRegistry::CloseKey() {
+    current_.Reset();
+    currentPath_.clear();
+}

@@ -1,0 +1,180 @@
+// The install run with the real forms: extraction, icons and registry
+// entry in order, and the rollback after each kind of failure.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "container/decompress_form.h"
+#include "install/install_run.h"
+#include "install/process_uninstall_log.h"
+#include "install/program_icons.h"
+#include "install_fixture.h"
+#include "shell_fixture.h"
+#include "uninstall/uninstall_form.h"
+#include "wizard/exit_setup.h"
+#include "wizard/programs_dir.h"
+#include "wizard/setup_complete.h"
+#include "wizard/start_copy.h"
+
+using namespace install_test;
+
+namespace {
+
+bool KeyExists(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+class InstallRunTest : public ShellTest {
+protected:
+    template <class T>
+    void Make(std::unique_ptr<T>& owner, T*& instance) {
+        owner.reset(new T());
+        owner->Create();
+        instance = owner.get();
+    }
+    void SetUp() override {
+        ShellTest::SetUp();
+        Make(main_, Main);
+        Make(decompress_, Decompress);
+        Make(exitSetup_, ExitSetup);
+        Make(startCopy_, StartCopy);
+        Make(setupComplete_, SetupComplete);
+        Make(unInstall_, UnInstall1);
+        programs_ = GetProgramsDir();
+        ASSERT_FALSE(programs_.empty());
+        choices_.SourcePath = scratch_ / "SETUP.EXE";
+        choices_.DestDir = dest_.Path();
+        choices_.DestCaption = "C:\\...\\Velto";
+        choices_.ProgramFolder = "Velto Run Test";
+        // The destination page has logged the destination it made.
+        PushRecord(main_->UninstallLog, ukDirectory, dest_.Path(), 0);
+        for (const char* sub : {"DLL", "Upload", "Download"}) PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
+    }
+    void TearDown() override {
+        ProcessUninstallLog(main_->UninstallLog);
+        for (TForm* f : std::vector<TForm*>{unInstall_.get(), setupComplete_.get(), startCopy_.get(), exitSetup_.get(),
+                                             decompress_.get(), main_.get()})
+            f->Destroy();
+        Main = nullptr;
+        Decompress = nullptr;
+        ExitSetup = nullptr;
+        StartCopy = nullptr;
+        SetupComplete = nullptr;
+        UnInstall1 = nullptr;
+        ShellTest::TearDown();
+    }
+    std::string Folder() const { return programs_ + "\\" + choices_.ProgramFolder; }
+    // Nothing of the installation is left: files, folders, shortcuts, key.
+    void ExpectNothingLeft() {
+        EXPECT_TRUE(main_->UninstallLog.Empty());
+        EXPECT_TRUE(DrainQuit()) << "setup does not end after the rollback";
+        EXPECT_FALSE(IsDir(dest_.Path()));
+        EXPECT_FALSE(IsDir(Folder()));
+        EXPECT_FALSE(KeyExists(kUninstallKey));
+    }
+
+    std::unique_ptr<TMain> main_;
+    std::unique_ptr<TDecompress> decompress_;
+    std::unique_ptr<TExitSetup> exitSetup_;
+    std::unique_ptr<TStartCopy> startCopy_;
+    std::unique_ptr<TSetupComplete> setupComplete_;
+    std::unique_ptr<TUnInstall1> unInstall_;
+    Destination scratch_;
+    Destination dest_;
+    std::string programs_;
+    InstallChoices choices_;
+    const std::vector<PackedFile> files_ = {
+        {"VELTO.EXE", SampleBytes(40000, 1)}, {"VELTO.DOC", SampleBytes(3000, 2)}, {"WSOCK32.DLL", SampleBytes(900, 3)}};
+};
+
+TEST_F(InstallRunTest, SuccessLogsEverythingInOrderAndShowsTheLastPage) {
+    WriteBytes(choices_.SourcePath, BuildInstaller(files_).File);
+    RunInstall(choices_);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_FALSE(DrainQuit());
+    EXPECT_TRUE(setupComplete_->Visible());
+    EXPECT_FALSE(startCopy_->Visible());
+    EXPECT_FALSE(decompress_->Visible());
+    EXPECT_FALSE(unInstall_->Visible());
+    EXPECT_EQ(decompress_->Label1.Text(), "Decompressing files in C:\\...\\Velto");
+    EXPECT_EQ(unInstall_->Caption(), "Progress");
+    EXPECT_EQ(unInstall_->Label1.Text(), "Creating Registry Entries");
+    EXPECT_EQ(decompress_->Gauge1.Progress(), 1000);
+    const std::vector<std::pair<int, std::string>> expected = {
+        {ukRegistryKey, kUninstallKey},
+        {ukFile, Folder() + "\\Velto Documentation.lnk"},
+        {ukFile, Folder() + "\\Velto.lnk"},
+        {ukDirectory, Folder()},
+        {ukFile, dest_ / "DLL\\WSOCK32.DLL"},
+        {ukFile, dest_ / "VELTO.DOC"},
+        {ukFile, dest_ / "VELTO.EXE"},
+        {ukDirectory, dest_ / "Download"},
+        {ukDirectory, dest_ / "Upload"},
+        {ukDirectory, dest_ / "DLL"},
+        {ukDirectory, dest_.Path()},
+    };
+    EXPECT_EQ(LogItems(main_->UninstallLog), expected);
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    // Abandoning setup on the last page removes the whole installation.
+    ProcessUninstallLog(main_->UninstallLog);
+    ExpectNothingLeft();
+}
+
+TEST_F(InstallRunTest, EachFailureIsShownThenEverythingIsRolledBack) {
+    const struct {
+        const char* what;
+        const char* box;
+    } cases[] = {
+        {"damaged stream", "Setup Corrupt.."},
+        {"second shortcut", "CreateLink failed."},
+        {"cancelled", "Setup Cancelled.."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string what = c.what;
+        BuiltInstaller b = BuildInstaller(files_);
+        if (what == "damaged stream") b.File[b.StreamOffsets[1] + 5] ^= 1;
+        WriteBytes(choices_.SourcePath, b.File);
+        std::string blocker;
+        if (what == "second shortcut") {
+            // A folder where the second shortcut should go; made here, so
+            // the test removes it itself afterwards.
+            choices_.ProgramFolder = "Velto Blocked";
+            blocker = Folder() + "\\Velto Documentation.lnk";
+            fs::create_directories(blocker);
+        }
+        if (what == "cancelled") {
+            PostMessageA(decompress_->Handle(), WM_COMMAND, MAKEWPARAM(decompress_->Button1.Id(), BN_CLICKED), 0);
+            PostMessageA(exitSetup_->Handle(), WM_COMMAND, MAKEWPARAM(exitSetup_->Button2.Id(), BN_CLICKED), 0);
+        }
+        RunInstall(choices_);
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text, c.box);
+        if (!blocker.empty()) {
+            EXPECT_FALSE(IsFile(Folder() + "\\Velto.lnk"));
+            fs::remove(blocker);
+            fs::remove(Folder());
+        }
+        ExpectNothingLeft();
+        EXPECT_FALSE(setupComplete_->Visible());
+        Boxes.clear();
+        // The next case starts from the destination page's state again.
+        fs::create_directories(dest_.Path());
+        for (const char* sub : {"DLL", "Upload", "Download"}) fs::create_directories(dest_ / sub);
+        PushRecord(main_->UninstallLog, ukDirectory, dest_.Path(), 0);
+        for (const char* sub : {"DLL", "Upload", "Download"}) PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
+        decompress_->Cancelled = false;
+        decompress_->Hide();
+        unInstall_->Hide();
+    }
+}
+
+}  // namespace
