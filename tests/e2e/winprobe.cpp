@@ -21,9 +21,14 @@
 //                        leaving out the subtrees SKIP (full paths)
 //                        (KEY like HKLM\Software\X; HKLM, HKCU, HKCR, HKU)
 //   cwd                  this process's current directory
+//   shortcut PATH        a shortcut file read through the shell's link
+//                        object: target, working directory, description
 //   exit                 end serve mode
 // Replies: {"ok":true,...} or {"ok":false,"error":"..."}.
 #include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -302,6 +307,32 @@ std::string Execute(const std::string& line) {
         DumpKey(key, path, skip, out);
         RegCloseKey(key);
         return Ok("\"keys\":[" + out + "]");
+    }
+    if (cmd == "shortcut") {
+        const std::string path = Rest(line, 1);
+        if (FAILED(CoInitialize(nullptr))) return Fail("CoInitialize failed");
+        std::string reply = Fail("cannot load " + path);
+        IShellLinkA* link = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                       reinterpret_cast<void**>(&link)))) {
+            IPersistFile* file = nullptr;
+            if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                WCHAR wide[MAX_PATH];
+                if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) &&
+                    SUCCEEDED(file->Load(wide, STGM_READ))) {
+                    char target[MAX_PATH] = "", dir[MAX_PATH] = "", desc[MAX_PATH] = "";
+                    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+                    link->GetWorkingDirectory(dir, MAX_PATH);
+                    link->GetDescription(desc, MAX_PATH);
+                    reply = Ok("\"target\":" + Json(target) + ",\"workdir\":" + Json(dir) +
+                               ",\"description\":" + Json(desc));
+                }
+                file->Release();
+            }
+            link->Release();
+        }
+        CoUninitialize();
+        return reply;
     }
     if (cmd == "cwd") {
         char buf[MAX_PATH] = "";

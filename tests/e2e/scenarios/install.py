@@ -1,0 +1,258 @@
+"""The installation: files byte for byte, shortcuts, the uninstall entry and
+UNINST.EXE after Finish; cancelling, damage and failures roll everything
+back to the machine as it was."""
+
+import glob
+import os
+import struct
+import time
+
+from e2elib import (PRODUCT_TITLE, TAIL_SIZE, TRAILER_SIZE, ScenarioSkipped, check, check_equal, crc32, scenario,
+                    sha256_file)
+
+PAGES = ("Choose Destination Location", "Select Program Folder", "Start Copying Files")
+DEST = "C:\\Program Files\\Velto"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto"
+NEEDS = ("ExtractPayload", "CreateProgramIcons", "CreateRegistryEntries", "WriteUninstallerFile", "ChoicesFromPages",
+         "Label5", "CheckBox1")
+RECORD = 264
+
+
+def walk_to_install(s, folder=None):
+    """Starts setup and presses Next on the first two pages (optionally
+    typing a program folder name); returns (program, pid, summary page)."""
+    setup = s.run_setup()
+    page = s.wait_window(PAGES[0], timeout=30)
+    pid = page.pid
+    s.click(page, "&Next >")
+    page = s.wait_window(PAGES[1], pid=pid)
+    if folder is not None:
+        edit = [c for c in page.children if c["class"].lower() == "edit"]
+        check(edit, "no edit control on %s" % page)
+        s.probe.ask("settext %d %s" % (edit[0]["hwnd"], folder))
+    s.click(page, "&Next >")
+    page = s.wait_window(PAGES[2], pid=pid)
+    return setup, pid, page
+
+
+def programs_dir(s):
+    """Host path of the Programs folder of the prefix's user."""
+    found = glob.glob(os.path.join(s.drive_c, "users", "*", "AppData", "Roaming", "Microsoft", "Windows",
+                                   "Start Menu", "Programs")) + \
+        glob.glob(os.path.join(s.drive_c, "users", "*", "Start Menu", "Programs"))
+    check(found, "no Programs folder in the prefix")
+    return found[0]
+
+
+def windows_path(s, host_path):
+    return "C:\\" + os.path.relpath(host_path, s.drive_c).replace("/", "\\")
+
+
+def expect_box_then_nothing_left(s, setup, pid, text, before, what):
+    box = s.wait_window("Setup", cls="#32770", pid=pid, timeout=60, what="error box")
+    s.screenshot("error-box")
+    s.expect_text(box, text)
+    s.click(box, "OK")
+    check_equal(s.wait_exit(setup, 30), 0, "exit code after the error box")
+    s.expect_same(before, s.snapshot(), what)
+
+
+def parse_uninstaller(data):
+    trailer = data[-4 - TRAILER_SIZE:-4]
+    check_equal(struct.unpack("<I", data[-4:])[0], crc32(trailer), "UNINST.EXE trailer checksum")
+    image_size, count = struct.unpack("<ii", trailer[:8])
+    check_equal(trailer[264:267], b"UNI", "UNINST.EXE signature")
+    check_equal(len(data), image_size + count * RECORD + TAIL_SIZE, "UNINST.EXE length")
+    records = data[image_size:image_size + count * RECORD]
+    check_equal(struct.unpack("<I", data[image_size + count * RECORD:][:4])[0], crc32(records),
+                "UNINST.EXE records checksum")
+    items = []
+    for i in range(count):
+        r = records[i * RECORD:(i + 1) * RECORD]
+        items.append((r[0], r[2:2 + r[1]].decode("cp1252"), struct.unpack("<I", r[260:264])[0]))
+    return image_size, trailer, items
+
+
+def check_installed(s, files, folder_name):
+    dest = s.path(DEST)
+    for name, data in files.items():
+        where = "DLL\\WSOCK32.DLL" if name.upper() == "WSOCK32.DLL" else name
+        path = os.path.join(dest, where.replace("\\", "/"))
+        check(os.path.isfile(path), "%s not installed" % where)
+        with open(path, "rb") as f:
+            check(f.read() == data, "%s differs from the packed file" % where)
+    check(not os.path.exists(os.path.join(dest, "wsock32.dll")), "wsock32.dll left at the top level")
+    folder = os.path.join(programs_dir(s), folder_name)
+    for link, target, description in (("Velto.lnk", "VELTO.EXE", "Velto"),
+                                       ("Velto Documentation.lnk", "VELTO.DOC", "Velto Documentation")):
+        info = s.probe.ask("shortcut %s" % windows_path(s, os.path.join(folder, link)))
+        check_equal(info["target"].upper(), (DEST + "\\" + target).upper(), link + " target")
+        check_equal(info["workdir"], DEST, link + " working directory")
+        check_equal(info["description"], description, link + " description")
+    keys = s.probe.ask("regdump " + UNINSTALL_KEY)["keys"]
+    check(keys, "no uninstall key")
+    values = {v[0]: v for v in keys[0]["values"]}
+    check("DisplayName" in values and PRODUCT_TITLE in str(values["DisplayName"]), "DisplayName: %r" % values)
+    check("UninstallString" in values and (DEST + "\\UNINST.EXE") in str(values["UninstallString"]),
+          "UninstallString: %r" % values)
+    return folder
+
+
+def finish(s, setup, pid, launch):
+    page = s.wait_window("Setup Complete", pid=pid, timeout=60)
+    s.screenshot("setup-complete")
+    if not launch:
+        s.click(page, "Yes, launch Velto")
+    s.click(page, "Finish")
+    check_equal(s.wait_exit(setup, 30), 0, "exit code after Finish")
+
+
+def check_uninstaller(s, files, folder):
+    dest = s.path(DEST)
+    with open(s.path("C:\\e2e\\SETUP.EXE"), "rb") as f:
+        installer = f.read()
+    with open(os.path.join(dest, "UNINST.EXE"), "rb") as f:
+        data = f.read()
+    image_size, trailer, items = parse_uninstaller(data)
+    check(data[:image_size] == installer[:image_size], "UNINST.EXE image differs from the installer's")
+    installed = ["DLL\\WSOCK32.DLL" if n.upper() == "WSOCK32.DLL" else n for n in files]
+    win_folder = windows_path(s, folder)
+    expected = [(2, UNINSTALL_KEY.split("\\", 1)[1]),
+                (1, win_folder + "\\Velto Documentation.lnk"),
+                (1, win_folder + "\\Velto.lnk"),
+                (0, win_folder)]
+    expected += [(1, DEST + "\\" + n) for n in reversed(installed)]
+    expected += [(0, DEST + "\\Download"), (0, DEST + "\\Upload"), (0, DEST + "\\DLL"), (0, DEST)]
+    check_equal([(k, p) for k, p, _ in items], expected, "records of UNINST.EXE")
+    check_equal(items[0][2], 0x80000002, "root key of the registry record")
+
+
+@scenario("install-sample-and-launch", needs=NEEDS, timeout=180)
+def install_sample(s):
+    files = s.sample_files()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    setup, pid, page = walk_to_install(s)
+    s.click(page, "&Next >")
+    s.wait_window("Setup Complete", pid=pid, timeout=60)
+    check(not os.path.exists(os.path.join(s.path(DEST), "UNINST.EXE")), "UNINST.EXE before Finish")
+    folder = check_installed(s, files, "Velto")
+    finish(s, setup, pid, launch=True)
+    check_uninstaller(s, files, folder)
+    ini = os.path.join(s.path(DEST), "VELTO.INI")
+    s.wait_until(lambda: os.path.isfile(ini), 20, "VELTO.INI written by the launched VELTO.EXE")
+
+
+@scenario("install-mixed-sizes-no-launch", needs=NEEDS, timeout=180)
+def install_mixed(s):
+    sample = s.sample_files()
+    files = {
+        "EMPTY.TXT": b"",
+        "ONE.BIN": b"\x7f",
+        "BLOCK.BIN": os.urandom(16000) * 2,
+        "TWOBLOCKS.BIN": (b"velto " * 10667)[:64001],
+        "BIG.BIN": os.urandom(1 << 20) * 20,
+        "wsock32.dll": sample["WSOCK32.DLL"],
+        "VELTO.EXE": sample["VELTO.EXE"],
+        "VELTO.DOC": sample["VELTO.DOC"],
+    }
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    setup, pid, page = walk_to_install(s, folder="Games\\Velto")
+    s.click(page, "&Next >")
+    decompress = s.wait_window("Decompressing...", pid=pid, timeout=30)
+    s.screenshot("decompressing")
+    s.expect_text(decompress, "Decompressing files in " + DEST)
+    s.wait_window("Setup Complete", pid=pid, timeout=120)
+    folder = check_installed(s, files, "Games\\Velto")
+    finish(s, setup, pid, launch=False)
+    time.sleep(2)
+    check(not os.path.exists(os.path.join(s.path(DEST), "VELTO.INI")), "VELTO.EXE started with the box cleared")
+    with open(os.path.join(s.path(DEST), "UNINST.EXE"), "rb") as f:
+        _, _, items = parse_uninstaller(f.read())
+    # Both new levels of the program folder, the deeper one first.
+    dirs = [p for k, p, _ in items if k == 0 and p.startswith(windows_path(s, programs_dir(s)))]
+    check_equal(dirs, [windows_path(s, folder), windows_path(s, os.path.dirname(folder))], "program folder records")
+
+
+@scenario("install-cancel-resume-exit", needs=NEEDS, timeout=180)
+def install_cancel(s):
+    files = {"PART%d.BIN" % i: os.urandom(1 << 20) * 12 for i in range(8)}
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    before = s.snapshot()
+    setup, pid, page = walk_to_install(s)
+    s.click(page, "&Next >")
+    decompress = s.wait_window("Decompressing...", pid=pid, timeout=30)
+    s.click(decompress, "Cancel")
+    dialog = s.wait_window("Exit Setup", pid=pid)
+    s.screenshot("exit-setup-over-progress")
+    s.click(dialog, "&Resume")
+    s.wait_gone(dialog)
+    check(any(w.hwnd == decompress.hwnd for w in s.windows()), "progress dialog gone after Resume")
+    s.click(decompress, "Cancel")
+    dialog = s.wait_window("Exit Setup", pid=pid)
+    s.click(dialog, "E&xit Setup")
+    expect_box_then_nothing_left(s, setup, pid, "Setup Cancelled..", before, "cancelled setup")
+
+
+def with_directory(data, edit):
+    """The installer with its directory changed by edit(entries) and the
+    directory checksum made to match again."""
+    trailer = data[-4 - TRAILER_SIZE:-4]
+    count = struct.unpack("<i", trailer[4:8])[0]
+    start = len(data) - TAIL_SIZE - count * RECORD
+    entries = [bytearray(data[start + i * RECORD:start + (i + 1) * RECORD]) for i in range(count)]
+    edit(entries)
+    directory = b"".join(bytes(e) for e in entries)
+    return data[:start] + directory + struct.pack("<I", crc32(directory)) + data[-4 - TRAILER_SIZE:]
+
+
+def rename_first(entry_name):
+    def edit(entries):
+        raw = entry_name.encode("cp1252")
+        entries[0][0] = len(raw)
+        entries[0][1:1 + len(raw)] = raw
+    return edit
+
+
+def flip_stream_byte(data):
+    image_size = struct.unpack("<i", data[-4 - TRAILER_SIZE:-4 - TRAILER_SIZE + 4])[0]
+    damaged = bytearray(data)
+    damaged[image_size + 2000] ^= 0x01
+    return bytes(damaged)
+
+
+DAMAGE = [
+    ("install-corrupt-stream", flip_stream_byte),
+    ("install-unsafe-name", lambda data: with_directory(data, rename_first("..\\evil.txt"))),
+]
+
+
+def damaged_install_scenario(name, damage):
+    @scenario(name, needs=NEEDS, timeout=120)
+    def run(s):
+        files = {"A.BIN": os.urandom(50000), "B.TXT": b"velto\r\n" * 1000}
+        path = s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+        s.rewrite(path, damage)
+        before = s.snapshot()
+        setup, pid, page = walk_to_install(s)
+        s.click(page, "&Next >")
+        expect_box_then_nothing_left(s, setup, pid, "Setup Corrupt..", before, name)
+        check(not os.path.exists(s.path("C:\\Program Files\\evil.txt")), "evil.txt written outside")
+
+
+for _name, _damage in DAMAGE:
+    damaged_install_scenario(_name, _damage)
+
+
+@scenario("install-second-shortcut-fails", needs=NEEDS, timeout=120)
+def second_shortcut(s):
+    """A program folder name just short enough for "Velto.lnk" but too long
+    for "Velto Documentation.lnk" (the shell's paths end at 259 characters)."""
+    s.make_installer("C:\\e2e\\SETUP.EXE", files={"VELTO.DOC": b"doc\r\n" * 100})
+    programs = windows_path(s, programs_dir(s))
+    name = "V" * (240 - len(programs) - 1)
+    if not 1 <= len(name) <= 255:
+        raise ScenarioSkipped("Programs folder path of %d characters" % len(programs))
+    before = s.snapshot()
+    setup, pid, page = walk_to_install(s, folder=name)
+    s.click(page, "&Next >")
+    expect_box_then_nothing_left(s, setup, pid, "CreateLink failed.", before, "failed shortcut")
