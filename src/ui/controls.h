@@ -47,6 +47,12 @@ public:
     char Accelerator() const;
     // What the control's accelerator does: focus it (the default).
     virtual void AcceleratorPressed();
+    // True when the control handles this key itself while it has the focus
+    // (the form's Enter and Esc keys then leave it alone).
+    virtual bool WantsDialogKey(WPARAM key) const {
+        (void)key;
+        return false;
+    }
 
     std::function<void()> OnClick;
     std::function<void()> OnChange;
@@ -133,6 +139,10 @@ public:
 protected:
     const char* WindowClass() const override { return "BUTTON"; }
     DWORD Style() const override;
+    // A group box paints only its frame and caption: its inside is the
+    // form's background, which the form's clipping of children would
+    // otherwise leave unpainted.
+    DWORD ExStyle() const override { return WS_EX_TRANSPARENT; }
 };
 
 class TEdit : public TControl {

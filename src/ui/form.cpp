@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "ui/directory_list.h"
+#include "ui/drive_box.h"
+
 namespace {
 
 DWORD BorderStyle(FormBorder border) {
@@ -31,6 +34,8 @@ std::unique_ptr<TControl> MakeControl(TForm& form, const ControlRow& row, int id
         case ControlKind::ListBox: return std::unique_ptr<TControl>(new TListBox(form, row, id));
         case ControlKind::ComboBox: return std::unique_ptr<TControl>(new TComboBox(form, row, id));
         case ControlKind::Gauge: return std::unique_ptr<TControl>(new TGauge(form, row, id));
+        case ControlKind::DriveBox: return std::unique_ptr<TControl>(new TDriveComboBox(form, row, id));
+        case ControlKind::DirectoryList: return std::unique_ptr<TControl>(new TDirectoryListBox(form, row, id));
     }
     throw Exception("Unknown control kind");
 }
@@ -328,6 +333,7 @@ bool TForm::HandleDialogKey(const MSG& msg) {
     if (ctrl || alt) return false;
     if (focused && focused->Kind() == ControlKind::ComboBox && static_cast<TComboBox*>(focused)->DroppedDown())
         return false;  // Enter and Esc close the list first
+    if (focused && focused->WantsDialogKey(msg.wParam)) return false;
     switch (msg.wParam) {
         case VK_TAB:
             SelectNext(GetKeyState(VK_SHIFT) >= 0);

@@ -15,6 +15,8 @@ enum class ControlKind : uint8_t {
     ListBox,   // list of strings
     ComboBox,  // drop-down list of strings
     Gauge,     // horizontal progress bar with a centred percentage
+    DriveBox,       // drop-down list of the system's drives (ui/drive_box.h)
+    DirectoryList,  // a directory with its ancestors and subdirectories (ui/directory_list.h)
 };
 
 enum ControlFlag : uint32_t {

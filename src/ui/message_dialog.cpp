@@ -12,6 +12,9 @@ constexpr int kIconSize = 32;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
+// The label draws a line that starts with a space a little wider than
+// the measure of the whole text gives: room for it.
+constexpr int kTextSlack = 6;
 
 // Lone carriage returns become CR LF, which every control breaks at.
 std::string NormaliseBreaks(const std::string& text) {
@@ -55,11 +58,11 @@ struct MessageLayout {
         }
         const int count = static_cast<int>(chosen.size());
         const int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-        const int width = std::max(textLeft + static_cast<int>(r.right) + kMargin, rowWidth + 2 * kMargin);
+        const int width = std::max(textLeft + static_cast<int>(r.right) + kTextSlack + kMargin, rowWidth + 2 * kMargin);
         const int buttonTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
 
         rows.reserve(1 + chosen.size());
-        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop, static_cast<int>(r.right) + 1,
+        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop, static_cast<int>(r.right) + kTextSlack,
                                   textHeight, text.c_str(), cfWordWrap | cfNoPrefix});
         const bool hasEscape = (buttons & (mbNo | mbCancel)) != 0;
         int x = (width - rowWidth) / 2;
