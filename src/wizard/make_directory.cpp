@@ -20,6 +20,9 @@ bool EnterDirectory(const std::string& dir) { return !dir.empty() && SetCurrentD
 
 bool MakeDirectory(const std::string& path, UninstallLog& log) {
     if (path.empty() || !IsCharAlphaA(path[0])) return false;
+    // Only a path from a drive's root: a relative one would be created, and
+    // logged, relative to whatever directory happens to be current.
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
 
     std::string saved;
     if (!ReadCurrentDirectory(saved)) return false;

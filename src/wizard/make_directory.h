@@ -5,7 +5,8 @@
 
 #include "uninstall_log.h"
 
-// Makes every level of `path` (which must start with a drive letter) exist.
+// Makes every level of `path` (which must start with a drive letter,
+// colon and backslash) exist.
 // Works through the process's current directory and restores it. On
 // success every directory this call created is logged, shallowest first,
 // so the deepest one is the log's head; on failure the directories created

@@ -23,3 +23,13 @@ void TWizardPage::FormClose(TCloseAction& action) {
 void TWizardPage::ConfirmQuit() {
     if (ExitSetup->ShowModal() == mrOk) ProcessUninstallLog(Main->UninstallLog);
 }
+
+void TWizardPage::GoForward(TForm& next) {
+    Hide();
+    next.Show();
+}
+
+void TWizardPage::GoBack(TForm& previous) {
+    previous.Show();
+    Hide();
+}
