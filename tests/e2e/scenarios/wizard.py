@@ -197,6 +197,13 @@ def choose_directory(s):
     check_equal(default_button(s, dialog), ["OK"], "default button of Choose Directory")
     s.screenshot("choose-directory")
 
+    # Keyboard: Tab to the list, Down to a subdirectory, Enter opens it
+    # (the dialog stays) and the path box follows the list.
+    s.press("Tab", "Down", "Return")
+    s.wait_until(lambda: child(s, dialog, "Edit")["text"] == "C:\\Program Files\\Common Files", 10,
+                 "the opened directory in the path box")
+    check(s.find("Choose Directory", pid=page1.pid), "Enter in the directory list closed the dialog")
+
     # A path that does not exist: the question; No keeps the dialog.
     target = "C:\\Chosen\\Velto"
     s.probe.ask("settext %d %s" % (edit["hwnd"], target))
