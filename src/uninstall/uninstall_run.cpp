@@ -1,13 +1,141 @@
 #include "uninstall/uninstall_run.h"
 
 #include "app/main_form.h"
+#include "batch_script.h"
+#include "crc32.h"
+#include "errors.h"
 #include "install/process_uninstall_log.h"
+#include "paths.h"
+#include "runtime/files.h"
+#include "runtime/win_byte_source.h"
+#include "ui/application.h"
+#include "ui/message_dialog.h"
+#include "uninstall/uninstall_form.h"
+
+namespace {
+
+const char kBatchNameFormat[] = "DELUN%d.BAT";
+// The temporary directory is read into a buffer of this size.
+constexpr DWORD kTempBufferSize = 256;
+
+// A directory record goes into a batch file only when its path is an
+// absolute path with a drive letter and holds nothing that the command
+// interpreter would read as the end of the argument or of the line.
+bool IsBatchDirectory(const std::string& path) {
+    if (path.size() < 3 || path[1] != ':') return false;
+    const char drive = path[0];
+    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
+    return path.find_first_of(std::string("\"\r\n\0", 4)) == std::string::npos;
+}
+
+// Deletes a batch file that was not completed, unless it is dismissed.
+class UnfinishedFile {
+public:
+    explicit UnfinishedFile(std::string path) : path_(std::move(path)) {}
+    UnfinishedFile(const UnfinishedFile&) = delete;
+    UnfinishedFile& operator=(const UnfinishedFile&) = delete;
+    ~UnfinishedFile() {
+        if (!path_.empty()) DeleteFileA(path_.c_str());
+    }
+    void Dismiss() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count) {
+    if (imageSize < 0 || count < 0 ||
+        fileLength != static_cast<int64_t>(imageSize) + static_cast<int64_t>(count) * kRecordSize + kTailSize)
+        throw ESetupError(SE_CORRUPT);
+    if (!source.SeekTo(imageSize)) throw ESetupError(SE_SETFILEPOINTER);
+
+    RecordList records;
+    records.reserve(static_cast<size_t>(count));
+    uint32_t crc = 0;
+    uint8_t image[kRecordSize];
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t got = 0;
+        if (!source.Read(image, kRecordSize, &got) || got != kRecordSize) throw ESetupError(SE_READFILE);
+        crc = Crc32Block(image, kRecordSize, crc);
+        records.push_back(DecodeRecord(image));
+    }
+    // The records checksum follows the last record.
+    uint8_t stored[kChecksumSize];
+    uint32_t got = 0;
+    if (!source.Read(stored, kChecksumSize, &got) || got != kChecksumSize) throw ESetupError(SE_READFILE);
+    if (LoadLE32(stored) != Crc32Finish(crc)) throw ESetupError(SE_CORRUPT);
+    return records;
+}
+
+std::string BatchTempDirectory() {
+    char buffer[kTempBufferSize];
+    DWORD n = GetEnvironmentVariableA("TMP", buffer, kTempBufferSize);
+    if (n > 0 && n < kTempBufferSize) return std::string(buffer, n);
+
+    char system[MAX_PATH + 1];
+    n = GetTempPathA(sizeof system, system);
+    if (n == 0 || n >= sizeof system) return std::string();
+    std::string dir(system, n);
+    // The system gives the directory with a final "\"; the batch file's
+    // CD line names it without one, as "TMP" does (a root keeps its "\").
+    if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
+    return dir;
+}
+
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log) {
+    const std::string name = GetUniqueFilenameInDir(tempDir, kBatchNameFormat, FileExists);
+    if (name.empty()) throw ESetupError(SE_UNIQUEFILENAME);
+    const std::string path = JoinPath(tempDir, name);
+
+    TTextFile batch;
+    batch.Rewrite(path);
+    UnfinishedFile unfinished(path);
+    batch.Write(BatchOpeningLines(exePath));
+    for (std::unique_ptr<UninstallRecord>& record : records) {
+        if (record->Kind == ukDirectory) {
+            const std::string dir = record->Path();
+            if (IsBatchDirectory(dir)) batch.Write(BatchDirectoryLines(dir));
+            record.reset();
+        } else {
+            AppendRecord(log, std::move(record));
+        }
+    }
+    ProcessUninstallLog(log);
+    batch.Write(BatchClosingLines(tempDir, name));
+    batch.Close();
+    unfinished.Dismiss();
+    return path;
+}
+
+std::string BatchCommandLine(const std::string& batchPath) { return "\"" + batchPath + "\""; }
 
 void RunUninstall(HANDLE file, int32_t imageSize, int32_t count) {
-    (void)file;
-    (void)imageSize;
-    (void)count;
-    // Until the records are read here, the run removes what the log holds
-    // (nothing yet) and ends the program.
-    ProcessUninstallLog(Main->UninstallLog);
+    if (MessageDlg("Are you sure you want to uninstall?", mtConfirmation, mbYesNo) != mrYes) {
+        Application.Terminate();
+        return;
+    }
+    UnInstall1->Show();
+    Application.ProcessMessages();
+
+    // Every check comes first: nothing is removed and no batch file is
+    // written for a damaged file or without a temporary directory.
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) throw ESetupError(SE_GETFILESIZE);
+    HandleByteSource source(file);
+    RecordList records = ReadUninstallRecords(source, size.QuadPart, imageSize, count);
+    const std::string tempDir = BatchTempDirectory();
+    if (tempDir.empty()) throw ESetupError(SE_UNIQUEFILENAME);
+
+    const std::string batch = RemoveInstallation(std::move(records), ExecutablePath(), tempDir, Main->UninstallLog);
+    Application.Terminate();
+    // The batch file (and the console host the system starts for it)
+    // inherits this process's current directory, and a directory that is
+    // any process's current directory cannot be removed. The uninstaller is
+    // usually started from the destination itself: leave it first.
+    SetCurrentDir(tempDir);
+    // Nothing waits for the batch file; it outlives this process.
+    WinExec(BatchCommandLine(batch).c_str(), SW_HIDE);
 }

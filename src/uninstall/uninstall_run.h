@@ -1,12 +1,55 @@
 // The uninstall run: removes what an installation logged, started by the
 // start-up dispatch for a file with the "UNI" trailer.
+//
+// Files, shortcuts and the registry key go at once through the uninstall
+// log. What the running uninstaller cannot remove itself (its own file,
+// VELTO.INI beside it, the logged directories) goes through a batch file
+// in the temporary directory, started hidden as the very last action; its
+// final line deletes the batch file.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "layout.h"
+#include "uninstall_log.h"
+
+using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
 
 // `file` is the running uninstaller, open for reading; its records start
-// at `imageSize`, `count` of them. Ends by asking the application to
-// terminate. Raises on failure (the dispatch reports and rolls back).
+// at `imageSize`, `count` of them. Asks for confirmation first; a refusal
+// ends the program without any change. Ends by asking the application to
+// terminate. Raises on failure (the dispatch reports and rolls back);
+// every check that can fail comes before anything is removed.
 void RunUninstall(HANDLE file, int32_t imageSize, int32_t count);
+
+// The records of an uninstaller file of `fileLength` bytes, in file order.
+// They are used only when the file is exactly imageSize + count * 264 +
+// 276 bytes long and the records checksum (at fileLength - 276) matches:
+// otherwise ESetupError 20004 "Setup Corrupt.", since a damaged record
+// could name any file or key. Positioning fails: 20003; a failed or short
+// read: 20002.
+RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count);
+
+// The directory for the batch file: "TMP" when it is set and shorter than
+// 256 characters, else the system's temporary directory; empty when
+// neither is available.
+std::string BatchTempDirectory();
+
+// Removes an installation: writes the batch file "DELUN<n>.BAT" (the first
+// free n of 0..99, else ESetupError 20005) into `tempDir` with a CD/RD pair
+// for every directory record, moves every other record into `log` in file
+// order, processes the log (which posts the quit message) and completes
+// the batch file. Returns the batch file's full path; it is not started.
+// A failure before the batch file is complete removes it again.
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log);
+
+// The command line that starts the batch file: its path in quotation
+// marks, so a temporary directory with spaces names the batch file and not
+// a program at the first space.
+std::string BatchCommandLine(const std::string& batchPath);
