@@ -358,6 +358,14 @@ void TGauge::Draw(HDC dc, int width, int height) const {
 
 LRESULT TGauge::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+        // A window class of our own keeps its font itself: the default
+        // window procedure forgets it.
+        case WM_SETFONT:
+            textFont_ = reinterpret_cast<HFONT>(wp);
+            if (LOWORD(lp)) InvalidateRect(Handle(), nullptr, FALSE);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(textFont_);
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {

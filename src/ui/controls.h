@@ -252,4 +252,6 @@ protected:
 
 private:
     int progress_ = 0;
+    // The font the percentage is drawn in (WM_SETFONT); owned elsewhere.
+    HFONT textFont_ = nullptr;
 };

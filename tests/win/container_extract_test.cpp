@@ -139,6 +139,25 @@ protected:
     std::string cwd_;
 };
 
+TEST_F(ExtractTest, DialogLayoutGaugeAndButton) {
+    EXPECT_EQ(dialog_->Caption(), "Decompressing...");
+    EXPECT_EQ(dialog_->ClientWidth(), 336);
+    EXPECT_EQ(dialog_->ClientHeight(), 112);
+    EXPECT_EQ(dialog_->Gauge1.MinValue, 0);
+    EXPECT_EQ(dialog_->Gauge1.MaxValue, 1000);
+    EXPECT_EQ(dialog_->Gauge1.Progress(), 0);
+    EXPECT_EQ(dialog_->DefaultButton(), &dialog_->Button1);
+    EXPECT_EQ(dialog_->CancelButton(), &dialog_->Button1);
+    // The percentage is drawn in the gauge's own bold font.
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog_->Gauge1.Handle(), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    LOGFONTA lf = {};
+    ASSERT_NE(GetObjectA(font, sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfHeight, -13);
+    EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
+}
+
 TEST_F(ExtractTest, EveryFileArrivesByteForByteAndIsLoggedNewestFirst) {
     const std::vector<PackedFile> files = {
         {"EMPTY.TXT", {}},
