@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/main_form.h"
 #include "crc32.h"
 #include "errors.h"
 #include "layout.h"
@@ -11,6 +12,7 @@
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
+#include "wizard/choose_dest.h"
 
 namespace {
 
@@ -173,5 +175,12 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
     log.Clear();
 }
 
-// Placeholder until the destination page keeps its directory.
-void WriteUninstaller(TMain&) {}
+// The uninstaller of this installation: the running executable's image,
+// the destination chosen on the destination page, the title start-up read.
+void WriteUninstaller(TMain& main) {
+    UninstallerJob job;
+    job.InstallerPath = ExecutablePath();
+    job.DestDir = ChooseDest->DestDir;
+    job.Title = main.SetupTitle;
+    WriteUninstallerFile(job, main.UninstallLog);
+}

@@ -9,7 +9,9 @@
 #include "runtime/files.h"
 #include "ui/application.h"
 #include "uninstall/uninstall_form.h"
+#include "wizard/choose_dest.h"
 #include "wizard/programs_dir.h"
+#include "wizard/select_program.h"
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
 
@@ -42,9 +44,14 @@ void RunInstall(const InstallChoices& choices) {
     SetupComplete->Show();
 }
 
-// Placeholder until the wizard's pages keep their choices: walks on to the
-// last page so the whole wizard can be exercised.
-void RunInstall() {
-    StartCopy->Hide();
-    SetupComplete->Show();
+// The wizard's choices as the pages hold them when "&Next >" is pressed.
+InstallChoices ChoicesFromPages() {
+    InstallChoices choices;
+    choices.SourcePath = ExecutablePath();
+    choices.DestDir = ChooseDest->DestDir;
+    choices.DestCaption = ChooseDest->Label5.Text();
+    choices.ProgramFolder = SelectProgram->Edit1.Text();
+    return choices;
 }
+
+void RunInstall() { RunInstall(ChoicesFromPages()); }

@@ -16,5 +16,9 @@ struct InstallChoices {
 // The run for these choices; logs into Main's uninstall log.
 void RunInstall(const InstallChoices& choices);
 
+// The wizard's choices: the running executable, the destination page's
+// directory and caption, the program folder page's name.
+InstallChoices ChoicesFromPages();
+
 // The run for the running executable and the wizard's pages.
 void RunInstall();

@@ -91,10 +91,10 @@ def check_installed(s, files, folder_name):
         check_equal(info["description"], description, link + " description")
     keys = s.probe.ask("regdump " + UNINSTALL_KEY)["keys"]
     check(keys, "no uninstall key")
-    values = {v[0]: v for v in keys[0]["values"]}
-    check("DisplayName" in values and PRODUCT_TITLE in str(values["DisplayName"]), "DisplayName: %r" % values)
-    check("UninstallString" in values and (DEST + "\\UNINST.EXE") in str(values["UninstallString"]),
-          "UninstallString: %r" % values)
+    # Values come as (name, type, hex bytes); strings with their terminator.
+    values = {v[0]: (v[1], bytes.fromhex(v[2]).rstrip(b"\0").decode("cp1252")) for v in keys[0]["values"]}
+    check_equal(values.get("DisplayName"), (1, PRODUCT_TITLE), "DisplayName (REG_SZ)")
+    check_equal(values.get("UninstallString"), (1, DEST + "\\UNINST.EXE"), "UninstallString (REG_SZ)")
     return folder
 
 
@@ -170,7 +170,8 @@ def install_mixed(s):
         _, _, items = parse_uninstaller(f.read())
     # Both new levels of the program folder, the deeper one first.
     dirs = [p for k, p, _ in items if k == 0 and p.startswith(windows_path(s, programs_dir(s)))]
-    check_equal(dirs, [windows_path(s, folder), windows_path(s, os.path.dirname(folder))], "program folder records")
+    win_folder = windows_path(s, folder)
+    check_equal(dirs, [win_folder, win_folder.rsplit("\\", 1)[0]], "program folder records")
 
 
 @scenario("install-cancel-resume-exit", needs=NEEDS, timeout=180)
