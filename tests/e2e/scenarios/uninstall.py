@@ -173,8 +173,7 @@ def wait_batch_done(s, inst, what):
             return
         time.sleep(0.2)
     left = [p for p in (inst.uninstaller, inst.dest) if os.path.exists(inst.host(p))]
-    raise_failed = "%s: after %ss still there: %s; batch files: %s" % (what, BATCH_SECONDS, left, batch_files(s))
-    check(False, raise_failed)
+    check(False, "%s: after %ss still there: %s; batch files: %s" % (what, BATCH_SECONDS, left, batch_files(s)))
 
 
 @scenario("uninstall-no-changes-nothing", needs=("RunUninstall", "ReadUninstallRecords"))
@@ -316,7 +315,7 @@ def uninstall_beside_installer(s):
 # ---------------------------------------------------------------- life cycle
 
 INSTALL_FEATURES = ("RunUninstall", "ExtractPayload", "CreateProgramIcons", "CreateRegistryEntries",
-                    "WriteUninstallerFile")
+                    "WriteUninstallerFile", "ChoicesFromPages")
 
 
 def install_sample(s, installer="C:\\e2e\\SETUP.EXE", start_product=True):
