@@ -595,8 +595,8 @@ def _alarm(signum, frame):
     raise _Timeout()
 
 
-def load_scenarios():
-    for path in sorted(glob.glob(os.path.join(HERE, "scenarios", "*.py"))):
+def load_scenarios(folder=None):
+    for path in sorted(glob.glob(os.path.join(folder or os.path.join(HERE, "scenarios"), "*.py"))):
         name = "e2e_scenarios_" + os.path.splitext(os.path.basename(path))[0]
         spec = importlib.util.spec_from_file_location(name, path)
         module = importlib.util.module_from_spec(spec)
@@ -614,6 +614,7 @@ def main(argv):
     parser.add_argument("--keep", action="store_true", help="keep each scenario's Wine prefix")
     parser.add_argument("--force", action="store_true",
                         help="run scenarios also when the features they need are not committed yet")
+    parser.add_argument("--scenario-dir", help="load the scenarios of this folder instead of scenarios/")
     parser.add_argument("patterns", nargs="*", help="run only scenarios whose names match (shell patterns)")
     args = parser.parse_args(argv)
 
@@ -622,7 +623,7 @@ def main(argv):
         if not os.path.isfile(needed):
             print("e2e: %s is missing (build first)" % needed, file=sys.stderr)
             return 1
-    scenarios = [s for s in load_scenarios()
+    scenarios = [s for s in load_scenarios(args.scenario_dir)
                  if not args.patterns or any(fnmatch.fnmatch(s["name"], p) for p in args.patterns)]
     print("e2e: %d scenarios on display %s%s" % (
         len(scenarios), args.display, "" if config.mksetup else " (packaging tool not built: file-less installers)"))
