@@ -2,12 +2,14 @@
 
 #include "app/error_box.h"
 #include "app/setup_file.h"
+#include "container/decompress_form.h"
 #include "install/process_uninstall_log.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "uninstall/uninstall_run.h"
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
+#include "wizard/start_copy.h"
 
 TMain* Main = nullptr;
 
@@ -98,7 +100,14 @@ void TMain::FormCloseQuery(bool& canClose) {
 }
 
 void TMain::FormClose(TCloseAction& action) {
-    (void)action;
+    if (StartCopy && StartCopy->Installing) {
+        // The install run is inside its message pump with files open: it
+        // finishes the current file, reports "Setup Cancelled." and rolls
+        // everything back itself. The backdrop stays until then.
+        Decompress->Cancelled = true;
+        action = TCloseAction::caNone;
+        return;
+    }
     ProcessUninstallLog(UninstallLog);
 }
 

@@ -1,6 +1,7 @@
 #include "install/install_run.h"
 
 #include "app/error_box.h"
+#include "errors.h"
 #include "app/main_form.h"
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
@@ -15,8 +16,29 @@
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
 
+namespace {
+
+// Marks the install run as at work for as long as it runs.
+class InstallingScope {
+public:
+    InstallingScope() { StartCopy->Installing = true; }
+    ~InstallingScope() { StartCopy->Installing = false; }
+    InstallingScope(const InstallingScope&) = delete;
+    InstallingScope& operator=(const InstallingScope&) = delete;
+};
+
+// Pumps messages; a close of the backdrop confirmed meanwhile cancels the
+// run here, so the rollback below removes everything.
+void PumpMessages() {
+    Application.ProcessMessages();
+    if (Decompress->Cancelled) throw ESetupError(SE_CANCELLED);
+}
+
+}  // namespace
+
 void RunInstall(const InstallChoices& choices) {
     UninstallLog& log = Main->UninstallLog;
+    InstallingScope installing;
     StartCopy->Hide();
     Decompress->Label1.SetText(Decompress->Label1.Text() + " " + choices.DestCaption);
     Decompress->Show();
@@ -24,14 +46,14 @@ void RunInstall(const InstallChoices& choices) {
         Application.ProcessMessages();
         ExtractPayload(*Decompress, choices.SourcePath, choices.DestDir, log);
         Decompress->Hide();
-        Application.ProcessMessages();
+        PumpMessages();
         UnInstall1->SetCaption("Progress");
         UnInstall1->Label1.SetText("Creating Icons");
         UnInstall1->Show();
-        Application.ProcessMessages();
+        PumpMessages();
         CreateProgramIcons(GetProgramsDir(), choices.ProgramFolder, choices.DestDir, log);
         UnInstall1->Label1.SetText("Creating Registry Entries");
-        Application.ProcessMessages();
+        PumpMessages();
         CreateRegistryEntries(choices.DestDir, log);
         UnInstall1->Hide();
     } catch (...) {

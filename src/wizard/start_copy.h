@@ -31,6 +31,10 @@ public:
     void Memo1KeyPress(char& key) { key = 0; }
     void Button2Click();
     void Button3Click();
+
+    // True while the install run behind Button3 is at work: closing the
+    // backdrop then cancels the run instead of rolling back under it.
+    bool Installing = false;
     void Button4Click() { ConfirmQuit(); }
 
 private:

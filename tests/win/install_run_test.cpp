@@ -136,6 +136,7 @@ TEST_F(InstallRunTest, EachFailureIsShownThenEverythingIsRolledBack) {
         {"damaged stream", "Setup Corrupt.."},
         {"second shortcut", "CreateLink failed."},
         {"cancelled", "Setup Cancelled.."},
+        {"backdrop closed", "Setup Cancelled.."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -155,7 +156,14 @@ TEST_F(InstallRunTest, EachFailureIsShownThenEverythingIsRolledBack) {
             PostMessageA(decompress_->Handle(), WM_COMMAND, MAKEWPARAM(decompress_->Button1.Id(), BN_CLICKED), 0);
             PostMessageA(exitSetup_->Handle(), WM_COMMAND, MAKEWPARAM(exitSetup_->Button2.Id(), BN_CLICKED), 0);
         }
+        if (what == "backdrop closed") {
+            // Closing the backdrop during extraction cancels the run; the run
+            // then rolls back itself, after the file it is writing.
+            PostMessageA(main_->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageA(exitSetup_->Handle(), WM_COMMAND, MAKEWPARAM(exitSetup_->Button2.Id(), BN_CLICKED), 0);
+        }
         RunInstall(choices_);
+        EXPECT_FALSE(startCopy_->Installing);
         ASSERT_EQ(Boxes.size(), 1u);
         EXPECT_EQ(Boxes[0].Text, c.box);
         if (!blocker.empty()) {
