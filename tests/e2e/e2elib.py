@@ -598,9 +598,9 @@ def _alarm(signum, frame):
 def load_scenarios(folder=None):
     for path in sorted(glob.glob(os.path.join(folder or os.path.join(HERE, "scenarios"), "*.py"))):
         name = "e2e_scenarios_" + os.path.splitext(os.path.basename(path))[0]
-        spec = importlib.util.spec_from_file_location(name, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        module_spec = importlib.util.spec_from_file_location(name, path)
+        module = importlib.util.module_from_spec(module_spec)
+        module_spec.loader.exec_module(module)
     return list(_SCENARIOS)
 
 
