@@ -88,12 +88,8 @@ class ExtractTest : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
-        exitSetup_.reset(new TExitSetup());
-        exitSetup_->Create();
-        ExitSetup = exitSetup_.get();
-        dialog_.reset(new TDecompress());
-        dialog_->Create();
-        Decompress = dialog_.get();
+        MakeForm(exitSetup_, ExitSetup);
+        MakeForm(dialog_, Decompress);
         cwd_ = GetCurrentDir();
     }
     void TearDown() override {

@@ -34,20 +34,14 @@ bool KeyExists(const char* path) {
 
 class InstallRunTest : public ShellTest {
 protected:
-    template <class T>
-    void Make(std::unique_ptr<T>& owner, T*& instance) {
-        owner.reset(new T());
-        owner->Create();
-        instance = owner.get();
-    }
     void SetUp() override {
         ShellTest::SetUp();
-        Make(main_, Main);
-        Make(decompress_, Decompress);
-        Make(exitSetup_, ExitSetup);
-        Make(startCopy_, StartCopy);
-        Make(setupComplete_, SetupComplete);
-        Make(unInstall_, UnInstall1);
+        MakeForm(main_, Main);
+        MakeForm(decompress_, Decompress);
+        MakeForm(exitSetup_, ExitSetup);
+        MakeForm(startCopy_, StartCopy);
+        MakeForm(setupComplete_, SetupComplete);
+        MakeForm(unInstall_, UnInstall1);
         programs_ = GetProgramsDir();
         ASSERT_FALSE(programs_.empty());
         choices_.SourcePath = scratch_ / "SETUP.EXE";

@@ -40,6 +40,16 @@ protected:
         DrainQuit();
     }
 
+    // Creates a process-wide form the way start-up does: the instance
+    // variable is set first, so handlers that reach other forms through
+    // their instances find this one too.
+    template <class T>
+    static void MakeForm(std::unique_ptr<T>& owner, T*& instance) {
+        owner.reset(new T());
+        instance = owner.get();
+        owner->Create();
+    }
+
     // Takes quit messages off the queue; true when there was one.
     static bool DrainQuit() {
         MSG msg;

@@ -166,9 +166,7 @@ class CloseBackdropTest : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
-        exitSetup_.reset(new TExitSetup());
-        exitSetup_->Create();
-        ExitSetup = exitSetup_.get();
+        MakeForm(exitSetup_, ExitSetup);
         main_.reset(new TMain());
         main_->Create();
         logged_ = dir_.Write("installed.txt", "x");

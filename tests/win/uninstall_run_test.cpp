@@ -448,12 +448,8 @@ class RunUninstallTest : public RemoveInstallationTest {
 protected:
     void SetUp() override {
         RemoveInstallationTest::SetUp();
-        main_.reset(new TMain());
-        main_->Create();
-        Main = main_.get();
-        form_.reset(new TUnInstall1());
-        form_->Create();
-        UnInstall1 = form_.get();
+        MakeForm(main_, Main);
+        MakeForm(form_, UnInstall1);
         Application.OnMessageDialog = [this](const std::string& text, int type, unsigned buttons) {
             Questions.push_back(text);
             EXPECT_EQ(type, mtConfirmation);

@@ -104,13 +104,13 @@ protected:
             BoxAnswers.erase(BoxAnswers.begin());
             return answer;
         };
-        Make(main_, Main);
-        Make(exitSetup_, ExitSetup);
-        Make(changeDir_, ChangeDir);
-        Make(chooseDest_, ChooseDest);
-        Make(selectProgram_, SelectProgram);
-        Make(startCopy_, StartCopy);
-        Make(setupComplete_, SetupComplete);
+        MakeForm(main_, Main);
+        MakeForm(exitSetup_, ExitSetup);
+        MakeForm(changeDir_, ChangeDir);
+        MakeForm(chooseDest_, ChooseDest);
+        MakeForm(selectProgram_, SelectProgram);
+        MakeForm(startCopy_, StartCopy);
+        MakeForm(setupComplete_, SetupComplete);
         savedDir_ = CurrentDirectory();
     }
     void TearDown() override {
@@ -127,12 +127,6 @@ protected:
         StartCopy = nullptr;
         SetupComplete = nullptr;
         ShellTest::TearDown();
-    }
-    template <class T>
-    void Make(std::unique_ptr<T>& owner, T*& instance) {
-        owner.reset(new T());
-        instance = owner.get();
-        owner->Create();
     }
     // Queues a press of `button` of a modal form, taken up once it runs.
     static void PostPress(TForm& form, TButton& button) {
