@@ -174,6 +174,10 @@ int TForm::ShowModal() {
     if (Visible() || modal_) throw Exception("Cannot make a visible window modal");
     ModalResult = mrNone;
     modal_ = true;
+    // A modal dialog starts from its first control every time (the default
+    // button of a confirmation), whatever had the focus when it was last
+    // closed: Enter and Esc must mean the same thing on every showing.
+    lastFocus_ = nullptr;
     int result = mrNone;
     {
         TWindowDisabler disabler(Handle());

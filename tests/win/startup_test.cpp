@@ -235,4 +235,21 @@ TEST_F(CloseBackdropTest, EveryWayOutOfTheDialogButExitSetupResumes) {
     EXPECT_EQ(main_->UninstallLog.Size(), 1u);
 }
 
+// Enter goes to whatever has the focus once the dialog is up.
+void CALLBACK PressEnterOnFocus(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST_F(CloseBackdropTest, EnterMeansResumeEvenAfterTheLastShowingLeftTheFocusOnExit) {
+    // Tab to "E&xit Setup", then Esc: resumed, with the focus left on Exit.
+    PostMessageA(ExitSetup->Button1.Handle(), WM_KEYDOWN, VK_TAB, 0);
+    PostMessageA(ExitSetup->Button2.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(ExitSetup->ShowModal(), mrCancel);
+    for (int showing = 0; showing < 2; ++showing) {
+        SetTimer(nullptr, 0, 10, PressEnterOnFocus);
+        EXPECT_EQ(ExitSetup->ShowModal(), mrCancel) << "showing " << showing;
+    }
+}
+
 }  // namespace
