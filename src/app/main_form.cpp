@@ -6,7 +6,10 @@
 #include "install/process_uninstall_log.h"
 #include "paths.h"
 #include "runtime/files.h"
+#include "ui/message_dialog.h"
 #include "uninstall/uninstall_run.h"
+#include "container/extract_payload.h"
+#include "runtime/win_byte_source.h"
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
 #include "wizard/start_copy.h"
@@ -89,10 +92,27 @@ void TMain::RunSetup() {
     SetupTitle = setup.Trailer.Title.Get();
     Show();
     if (setup.Role == SetupRole::Install) {
+        StartJournal();
+        // A directory that cannot be read is reported by the extraction, as
+        // before; until then the destination page uses its own estimate.
+        try {
+            HandleByteSource source(setup.File.Get());
+            ChooseDest->LongestInstalledName = LongestInstalledName(ReadPayloadDirectory(source, setup.Trailer));
+        } catch (const Exception&) {
+        }
         ChooseDest->Show();
         return;
     }
     RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count);
+}
+
+void TMain::StartJournal() {
+    const std::string path = JournalPath();
+    std::string folder;
+    if (RecoverInterruptedInstall(path, folder) == RecoveryResult::Recovered)
+        MessageDlg(RecoveredText(folder), mtInformation, mbOK);
+    Journal.reset(new TLogJournal(path));
+    UninstallLog.Journal = Journal.get();
 }
 
 void TMain::FormCloseQuery(bool& canClose) {
@@ -111,7 +131,12 @@ void TMain::FormClose(TCloseAction& action) {
     ProcessUninstallLog(UninstallLog);
 }
 
-void TMain::FormDestroy() { Backdrop.reset(); }
+void TMain::FormDestroy() {
+    Backdrop.reset();
+    // The journal stays on disk when records are left: they are what a
+    // later start must undo.
+    UninstallLog.Journal = nullptr;
+}
 
 void TMain::FormShow() {
     SetWindowPos(Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);

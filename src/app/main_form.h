@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/prev_inst.h"
+#include "install/log_journal.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
 #include "uninstall_log.h"
@@ -34,6 +35,9 @@ public:
     bool SetupPending = false;
     // Every item setup has put on the machine, newest first.
     ::UninstallLog UninstallLog;
+    // The log's copy on disk while the installer runs (none for the
+    // uninstaller).
+    std::unique_ptr<TLogJournal> Journal;
 
     void Loaded() override;
     void FormCreate() override;
@@ -52,6 +56,9 @@ public:
     // Reads and checks the running executable's trailer and starts the
     // installer wizard or the uninstall run.
     virtual void RunSetup();
+    // Undoes what an interrupted earlier run left (telling the user), then
+    // starts this run's journal.
+    void StartJournal();
 };
 
 // The process's main form.

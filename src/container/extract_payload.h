@@ -5,10 +5,23 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "layout.h"
 #include "uninstall_log.h"
 
 class TDecompress;
+
+// Reads the file directory of the installer `source` whose trailer is
+// `trailer`, checks its checksum and that every name is safe. Raises
+// ESetupError: 20003 when it cannot be positioned, 20002 when it is read
+// short, 20004 for a damaged directory or an unsafe name.
+std::vector<FileDirectoryEntry> ReadPayloadDirectory(ByteSource& source, const SetupTrailer& trailer);
+
+// The longest path below the destination that installing these files can
+// make: installed names (the DLL folder included), UNINST.EXE, and the kept
+// copy of a replaced file beside any of them.
+size_t LongestInstalledName(const std::vector<FileDirectoryEntry>& entries);
 
 // Reads the installer at `sourcePath` (the running executable), checks its
 // file directory and decodes every file into `destDir`, which must exist

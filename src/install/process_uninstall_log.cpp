@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "runtime/handles.h"
+#include "runtime/kept_copy.h"
 
 namespace {
 
@@ -42,23 +43,29 @@ void DeleteSubkeys(HKEY key) {
     for (const std::string& name : SubkeyNames(key)) DeleteRegistryKey(key, name);
 }
 
-void ProcessRecord(const UninstallRecord& record) {
-    const std::string path = record.Path();
-    if (!IsUsablePath(path)) return;
-    switch (record.Kind) {
-    case ukDirectory:
-        // Fails when the directory still holds files or is gone: dropped.
-        RemoveDirectoryA(path.c_str());
-        break;
-    case ukFile:
-        DeleteFileA(path.c_str());
-        break;
-    case ukRegistryKey:
-        if (HKEY root = PredefinedRootKey(record.RootKey)) DeleteRegistryKey(root, path);
-        break;
-    default:
-        break;
+bool FileGone(const std::string& path) { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
+
+bool KeyGone(HKEY root, const std::string& path) {
+    RegKey key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS;
+}
+
+// A key that existed before setup wrote to it gets its former values back
+// instead of being deleted: it belongs to an earlier installation.
+bool RestoreKeptValues(HKEY root, const std::string& path, const std::string& kept) {
+    std::vector<KeptValue> values;
+    if (!DecodeKeptValues(kept, values)) return false;
+    RegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) return false;
+    bool ok = true;
+    for (const KeptValue& v : values) {
+        const LONG rc = v.Existed ? RegSetValueExA(key.Get(), v.Name.c_str(), 0, v.Type,
+                                                   reinterpret_cast<const BYTE*>(v.Data.data()),
+                                                   static_cast<DWORD>(v.Data.size()))
+                                  : RegDeleteValueA(key.Get(), v.Name.c_str());
+        if (rc != ERROR_SUCCESS && (v.Existed || rc != ERROR_FILE_NOT_FOUND)) ok = false;
     }
+    return ok;
 }
 
 }  // namespace
@@ -81,13 +88,41 @@ bool DeleteRegistryKey(HKEY root, const std::string& path) {
     return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
 }
 
-void ProcessUninstallLog(UninstallLog& log) {
+bool RemoveLoggedItem(const UninstallRecord& record) {
+    const std::string path = record.Path();
+    if (!IsUsablePath(path)) return true;
+    switch (record.Kind) {
+    case ukDirectory:
+        // Fails when the directory still holds files or is gone: dropped.
+        RemoveDirectoryA(path.c_str());
+        return true;
+    case ukFile:
+        if (!record.Kept.empty()) return RestoreKeptCopy(path, record.Kept);
+        return DeleteFileA(path.c_str()) || FileGone(path);
+    case ukRegistryKey: {
+        HKEY root = PredefinedRootKey(record.RootKey);
+        if (!root) return true;
+        if (!record.Kept.empty()) return RestoreKeptValues(root, path, record.Kept);
+        return DeleteRegistryKey(root, path) || KeyGone(root, path);
+    }
+    default:
+        return true;
+    }
+}
+
+std::string LoggedItemName(const UninstallRecord& record) {
+    if (record.Kind != ukRegistryKey) return record.Path();
+    return (record.RootKey == kHKeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "") + record.Path();
+}
+
+void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved) {
     while (std::unique_ptr<UninstallRecord> record = log.Unlink()) {
         try {
-            ProcessRecord(*record);
+            if (!RemoveLoggedItem(*record) && notRemoved) notRemoved->push_back(LoggedItemName(*record));
         } catch (...) {
             // A failed removal is skipped; the next record is still processed.
         }
     }
+    if (log.Journal) log.Journal->Discard();
     PostQuitMessage(0);
 }

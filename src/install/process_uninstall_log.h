@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "uninstall_log.h"
 
@@ -14,7 +15,18 @@
 // go never keeps the others. Records of an unknown kind are only freed.
 // Always posts the quit message (exit code 0) at the end, also for an empty
 // log: a processed log ends the program once control is back in the loop.
-void ProcessUninstallLog(UninstallLog& log);
+// Items that cannot be removed are listed in `notRemoved` when it is given
+// (full paths; registry keys as ROOT\path). A file record that names a kept
+// copy puts the replaced file back instead of only deleting. The log's
+// journal, if any, is discarded: nothing is left to undo.
+void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
+
+// Removes one logged item by the rules above. True when the item is gone
+// (or, for a replaced item, back as it was); false when it is still there.
+bool RemoveLoggedItem(const UninstallRecord& record);
+
+// How a record names its item to the user.
+std::string LoggedItemName(const UninstallRecord& record);
 
 // Deletes `path` under `root` with all its subkeys, depth first. True when
 // the key itself was deleted. An empty path (which would name the root

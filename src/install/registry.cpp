@@ -6,15 +6,17 @@ void TRegistry::SetRootKey(HKEY root) {
     root_ = root;
 }
 
-bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
+bool TRegistry::OpenKey(const std::string& key, bool canCreate, bool* created) {
     const bool fromRoot = !key.empty() && key[0] == '\\';
     const std::string path = fromRoot ? key.substr(1) : key;
     HKEY base = (fromRoot || !current_) ? root_ : current_.Get();
     RegKey opened;
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
     LONG rc = canCreate ? RegCreateKeyExA(base, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                          nullptr, opened.Receive(), nullptr)
+                                          nullptr, opened.Receive(), &disposition)
                         : RegOpenKeyExA(base, path.c_str(), 0, KEY_ALL_ACCESS, opened.Receive());
     if (rc != ERROR_SUCCESS) return false;
+    if (created) *created = disposition == REG_CREATED_NEW_KEY;
     currentPath_ = (fromRoot || !current_) ? path : currentPath_ + "\\" + path;
     current_ = std::move(opened);
     return true;
@@ -31,4 +33,17 @@ void TRegistry::WriteString(const std::string& name, const std::string& value) {
 void TRegistry::CloseKey() {
     current_.Reset();
     currentPath_.clear();
+}
+
+bool TRegistry::ReadValue(const std::string& name, uint32_t& type, std::string& data) const {
+    if (!current_) return false;
+    DWORD t = 0, size = 0;
+    if (RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) return false;
+    data.assign(size, '\0');
+    if (RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &t,
+                         size ? reinterpret_cast<BYTE*>(&data[0]) : nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    type = t;
+    return true;
 }

@@ -33,7 +33,10 @@ public:
     // open, else below the current key), creating what is missing when
     // `canCreate`. On success the new key becomes the current one. False
     // when it cannot be opened or created.
-    bool OpenKey(const std::string& key, bool canCreate);
+    bool OpenKey(const std::string& key, bool canCreate, bool* created = nullptr);
+    // Reads a value of the current key as it is stored; false when it does
+    // not exist (or no key is open).
+    bool ReadValue(const std::string& name, uint32_t& type, std::string& data) const;
     // Writes a REG_SZ value (with its terminating zero) to the current key;
     // a failure, also when no key is open, raises ERegistryException
     // "Failed to set data for 'name'".

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "paths.h"
+#include "uninstall_log.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "ui/message_dialog.h"
@@ -132,7 +133,17 @@ void TChooseDest::Button1Click() {
     ShowDestDir();
 }
 
+std::string DestinationTooLongText(const std::string& destDir) {
+    return "The directory:\r\r'" + destDir +
+           "'\r\ris too long for the files of this program.  Please choose a directory with a shorter path.";
+}
+
 bool TChooseDest::CheckDestination() {
+    // 0. Every path setup will make below it fits the uninstall log whole.
+    if (JoinPath(DestDir, std::string(LongestInstalledName, 'x')).size() > kMaxRecordPath) {
+        MessageDlg(DestinationTooLongText(DestDir), mtError, mbOK);
+        return false;
+    }
     // 1. Room on the drive.
     const std::string root = std::string(1, DestDir.empty() ? '\0' : DestDir[0]) + ":\\";
     const int64_t free = FreeSpace ? FreeSpace(root) : -1;

@@ -21,6 +21,9 @@ std::string ParentDirectory(const std::string& path);
 
 std::string LowFreeSpaceQuestion(const std::string& destDir);
 
+// The refusal of a destination whose installed paths would be too long.
+std::string DestinationTooLongText(const std::string& destDir);
+
 class TChooseDest : public TWizardPage {
 public:
     TChooseDest();
@@ -39,6 +42,10 @@ public:
     std::string DestDir;
     // The default destination: ProgramFilesDir joined with "Velto".
     std::string DefaultDestDir;
+    // The longest path below the destination that installing makes (set at
+    // start-up from the installer's directory); Next refuses a destination
+    // under which it would not fit an uninstall log record.
+    size_t LongestInstalledName = 15;  // "DLL\WSOCK32.DLL"
     // The free-space query of Next's first check (replaceable by tests).
     std::function<int64_t(const std::string& root)> FreeSpace = DiskFreeSpace;
 

@@ -2,6 +2,9 @@
 
 #include <iterator>
 
+#include "paths.h"
+#include "runtime/kept_copy.h"
+#include "ui/message_dialog.h"
 #include "wizard/choose_dest.h"
 #include "wizard/programs_dir.h"
 #include "wizard/start_copy.h"
@@ -67,4 +70,21 @@ void TSelectProgram::ListBox1Click() {
 
 void TSelectProgram::Button2Click() { GoBack(*ChooseDest); }
 
-void TSelectProgram::Button3Click() { GoForward(*StartCopy); }
+std::string ProgramFolderTooLongText(const std::string& folder) {
+    return "The program folder:\r\r'" + folder + "'\r\ris too long.  Please choose a shorter name.";
+}
+
+bool ProgramFolderFits(const std::string& programsDir, const std::string& folderName) {
+    // The longer shortcut, or the kept copy of one being replaced.
+    const std::string folder = JoinPath(programsDir, folderName);
+    return JoinPath(folder, "Velto Documentation.lnk").size() <= kMaxRecordPath &&
+           JoinPath(folder, std::string(kKeptNameLength, 'x')).size() <= kMaxRecordPath;
+}
+
+void TSelectProgram::Button3Click() {
+    if (!ProgramFolderFits(GetProgramsDir(), Edit1.Text())) {
+        MessageDlg(ProgramFolderTooLongText(Edit1.Text()), mtError, mbOK);
+        return;
+    }
+    GoForward(*StartCopy);
+}

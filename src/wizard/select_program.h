@@ -28,3 +28,9 @@ public:
 };
 
 extern TSelectProgram* SelectProgram;
+
+// The refusal of a program folder whose shortcut paths would be too long.
+std::string ProgramFolderTooLongText(const std::string& folder);
+// True when the shortcuts (and kept copies of them) in `folderName` below
+// `programsDir` fit an uninstall log record whole.
+bool ProgramFolderFits(const std::string& programsDir, const std::string& folderName);

@@ -8,6 +8,7 @@
 #include "container/uninstaller_writer.h"
 #include "paths.h"
 #include "runtime/files.h"
+#include "runtime/kept_copy.h"
 #include "wizard/choose_dest.h"
 
 TSetupComplete* SetupComplete = nullptr;
@@ -46,8 +47,12 @@ void TSetupComplete::FormCreate() { Button3.OnClick = [this] { Button3Click(); }
 
 void TSetupComplete::Button3Click() {
     // The log becomes the uninstaller's record list: from here on nothing
-    // rolls the installation back.
+    // rolls the installation back, and what setup kept of the files it
+    // replaced is no longer needed.
+    const std::vector<std::string> kept = KeptCopies(Main->UninstallLog);
     WriteUninstaller(*Main);
+    DeleteKeptCopies(kept);
+    if (Main->UninstallLog.Journal) Main->UninstallLog.Journal->Discard();
     if (CheckBox1.Checked()) {
         // The program starts in its own folder. A failure to get there
         // raises, and setup then stays on this page.

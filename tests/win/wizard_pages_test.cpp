@@ -98,6 +98,28 @@ TEST_F(DestinationChecksTest, RefusesUnusableDestinations) {
     EXPECT_TRUE(Main->UninstallLog.Empty());
 }
 
+TEST_F(DestinationChecksTest, RefusesADestinationWhoseInstalledPathsWouldNotBeLoggedWhole) {
+    // With the longest installed name of 15 (DLL\WSOCK32.DLL), a
+    // destination of 239 bytes fits (239 + 1 + 15 = 255), one of 240 not.
+    ChooseDest->LongestInstalledName = 15;
+    const std::string base = tree_.Path() + "\\";
+    for (size_t length : {239u, 240u}) {
+        const std::string dest = base + std::string(length - base.size(), 'd');
+        SCOPED_TRACE(length);
+        ChooseDest->DestDir = dest;
+        Dialogs.clear();
+        EXPECT_EQ(ChooseDest->CheckDestination(), length == 239u);
+        if (length == 240u) {
+            ASSERT_EQ(Dialogs.size(), 1u);
+            EXPECT_EQ(Dialogs[0].Text, DestinationTooLongText(dest));
+            EXPECT_FALSE(DirExists(dest));
+        }
+    }
+    // And the program folder: its longer shortcut must fit a record.
+    EXPECT_TRUE(ProgramFolderFits("C:\\P", std::string(200, 'f')));
+    EXPECT_FALSE(ProgramFolderFits("C:\\P", std::string(230, 'f')));
+}
+
 TEST_F(DestinationChecksTest, ASubdirectoryThatCannotBeMadeIsASetupError) {
     const std::string dest = tree_.Dir("Velto");
     // A file named like the second subdirectory.

@@ -1,0 +1,86 @@
+#include "install/log_journal.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "install/process_uninstall_log.h"
+#include "paths.h"
+
+std::string JournalPath() {
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof buf, buf);
+    const std::string dir = (n == 0 || n >= sizeof buf) ? std::string("C:\\") : std::string(buf, n);
+    return JoinPath(dir, "VELTOSETUP.LOG");
+}
+
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+}  // namespace
+
+void TLogJournal::Pushed(const UninstallRecord& record) {
+    if (failed_) return;
+    if (!file_) {
+        file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+        if (!file_ || !WriteAll(file_.Get(), std::string(kJournalMagic, sizeof kJournalMagic))) {
+            Discard();
+            failed_ = true;
+            return;
+        }
+    }
+    if (!WriteAll(file_.Get(), EncodeJournalEntry(record))) {
+        Discard();
+        failed_ = true;
+    }
+}
+
+void TLogJournal::Discard() {
+    if (file_) {
+        file_.Reset();
+        DeleteFileA(path_.c_str());
+    }
+}
+
+RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder) {
+    std::string bytes;
+    {
+        // No sharing of writes: the installer that writes it still holds it
+        // open for writing while it runs.
+        FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return GetLastError() == ERROR_SHARING_VIOLATION ? RecoveryResult::InUse : RecoveryResult::None;
+        char block[4096];
+        DWORD got = 0;
+        while (ReadFile(file.Get(), block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+    }
+    std::vector<std::unique_ptr<UninstallRecord>> records = DecodeJournal(bytes);
+    if (records.empty()) {
+        // Nothing was installed yet: no one needs to be told.
+        DeleteFileA(path.c_str());
+        return RecoveryResult::None;
+    }
+    folder.clear();
+    for (const auto& r : records) {
+        if (r->Kind == ukDirectory) folder = r->Path();
+        else if (r->Kind == ukFile) folder = r->Path().substr(0, r->Path().find_last_of('\\'));
+        else continue;
+        break;
+    }
+    // Newest first, as a rollback goes.
+    for (auto it = records.rbegin(); it != records.rend(); ++it) RemoveLoggedItem(**it);
+    DeleteFileA(path.c_str());
+    return RecoveryResult::Recovered;
+}
+
+std::string RecoveredText(const std::string& folder) {
+    if (folder.empty()) return "An earlier installation was interrupted.  Setup has removed what it had installed.";
+    return "An earlier installation into '" + folder +
+           "' was interrupted.  Setup has removed what it had installed and put back the files it had replaced.";
+}

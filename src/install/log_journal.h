@@ -1,0 +1,51 @@
+// The uninstall log of a running installation, also kept on disk in the
+// temporary folder and written through after each record. A run that ends
+// without its own rollback (killed, a power cut, a crash) leaves it behind,
+// and the next start of the installer undoes what it lists.
+#pragma once
+
+#include <string>
+
+#include "runtime/handles.h"
+#include "uninstall_log.h"
+
+// Where the installer keeps its journal: "VELTOSETUP.LOG" in the temporary
+// folder.
+std::string JournalPath();
+
+class TLogJournal : public UninstallLogJournal {
+public:
+    explicit TLogJournal(std::string path) : path_(std::move(path)) {}
+    ~TLogJournal() override = default;
+    TLogJournal(const TLogJournal&) = delete;
+    TLogJournal& operator=(const TLogJournal&) = delete;
+
+    // The file is created with the first record and held open, readable by
+    // others but not writable, until Discard: so a later start can tell a
+    // journal of a run still going from one that was left behind. A journal
+    // that cannot be written is given up; the log in memory still serves
+    // every rollback of this run.
+    void Pushed(const UninstallRecord& record) override;
+    void Discard() override;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    FileHandle file_;
+    bool failed_ = false;
+};
+
+enum class RecoveryResult {
+    None,        // no journal
+    InUse,       // the journal of an installer still running: left alone
+    Recovered,   // what it listed has been undone and the journal deleted
+};
+
+// Undoes what the journal at `path` lists, newest first, by the rules of a
+// rollback (kept copies put back), and deletes it. `folder` receives the
+// folder the interrupted installation was working in (for the message).
+RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder);
+
+// The text that tells the user about a recovery.
+std::string RecoveredText(const std::string& folder);

@@ -1,0 +1,169 @@
+// What setup replaces comes back on a rollback, and what an interrupted run
+// leaves is undone at the next start: kept copies of files, former values
+// of the uninstall key, and the journal on disk.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include "install/log_journal.h"
+#include "install/process_uninstall_log.h"
+#include "install/program_icons.h"
+#include "install_fixture.h"
+#include "runtime/kept_copy.h"
+
+namespace {
+
+using namespace install_test;
+
+void DropQuit() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+TEST(KeptItems, ReplacedFilesComeBackWholeAndFinishDropsTheCopies) {
+    Destination dest;
+    const Bytes userReadme = SampleBytes(3000, 1), oldDll = SampleBytes(100, 2);
+    WriteBytes(dest / "README.TXT", userReadme);
+    WriteBytes(dest / "DLL\\WSOCK32.DLL", oldDll);
+    SetFileAttributesA((dest / "README.TXT").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const DWORD readmeAttributes = Attributes(dest / "README.TXT");
+    ASSERT_TRUE(readmeAttributes & FILE_ATTRIBUTE_READONLY);
+
+    for (bool finish : {false, true}) {
+        SCOPED_TRACE(finish ? "finish" : "rollback");
+        UninstallLog log;
+        // Installing: two replaced files, one new file, and a payload file
+        // that happens to carry the first kept copy's name.
+        for (const char* name : {"README.TXT", "DLL\\WSOCK32.DLL", "NEW.TXT", "~KEPT0.TMP"}) {
+            EXPECT_EQ(LogFileBeforeCreating(log, dest / name), std::string(name) != "NEW.TXT");
+            WriteBytes(dest / name, SampleBytes(50, 9));
+        }
+        ASSERT_EQ(log.Size(), 4u);
+        if (!finish) {
+            std::vector<std::string> left;
+            ProcessUninstallLog(log, &left);
+            DropQuit();
+            EXPECT_TRUE(left.empty());
+            EXPECT_EQ(ReadBytes(dest / "README.TXT"), userReadme);
+            EXPECT_EQ(Attributes(dest / "README.TXT"), readmeAttributes);
+            EXPECT_EQ(ReadBytes(dest / "DLL\\WSOCK32.DLL"), oldDll);
+            EXPECT_EQ(dest.Files(), (std::vector<std::string>{"DLL\\WSOCK32.DLL", "README.TXT"}));
+        } else {
+            // The kept copy that is also an installed file stays.
+            const std::vector<std::string> kept = KeptCopies(log);
+            EXPECT_EQ(kept.size(), 2u);
+            DeleteKeptCopies(kept);
+            EXPECT_EQ(dest.Files(), (std::vector<std::string>{"DLL\\WSOCK32.DLL", "NEW.TXT", "README.TXT", "~KEPT0.TMP"}));
+        }
+    }
+}
+
+TEST(KeptItems, ItemsThatCannotBeRemovedAreListedAndKeptCopiesSurvive) {
+    Destination dest;
+    WriteBytes(dest / "USER.TXT", SampleBytes(10, 3));
+    UninstallLog log;
+    LogFileBeforeCreating(log, dest / "HELD.EXE");
+    WriteBytes(dest / "HELD.EXE", SampleBytes(10, 4));
+    LogFileBeforeCreating(log, dest / "USER.TXT");
+    WriteBytes(dest / "USER.TXT", SampleBytes(10, 5));
+    const std::string keptUser = log.Head->Kept;
+    // Another program holds both new files open.
+    FileHandle held(CreateFileA((dest / "HELD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    FileHandle heldUser(CreateFileA((dest / "USER.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    std::vector<std::string> left;
+    ProcessUninstallLog(log, &left);
+    DropQuit();
+    EXPECT_EQ(left, (std::vector<std::string>{dest / "USER.TXT", dest / "HELD.EXE"}));
+    // The user's file is not lost: its kept copy is still there.
+    EXPECT_EQ(ReadBytes(keptUser), SampleBytes(10, 3));
+}
+
+const char kValuesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto";
+
+std::string Value(const char* name) {
+    char buf[512] = {};
+    DWORD size = sizeof buf - 1;
+    if (SHGetValueA(HKEY_LOCAL_MACHINE, kValuesKey, name, nullptr, buf, &size) != ERROR_SUCCESS) return "<missing>";
+    return buf;
+}
+
+TEST(KeptItems, AnEarlierInstallationsKeyGetsItsValuesBackANewKeyGoes) {
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kValuesKey);
+    {
+        // A new key is logged as soon as it exists, and goes on a rollback.
+        UninstallLog log;
+        CreateRegistryEntries("C:\\New", log);
+        ASSERT_EQ(log.Size(), 1u);
+        EXPECT_TRUE(log.Head->Kept.empty());
+        ProcessUninstallLog(log);
+        DropQuit();
+        EXPECT_EQ(Value("DisplayName"), "<missing>");
+    }
+    // An earlier installation's key: one value of its own, one missing.
+    SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "DisplayName", REG_SZ, "Earlier", 8);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "Other", REG_SZ, "x", 2);
+    UninstallLog log;
+    CreateRegistryEntries("C:\\New", log);
+    EXPECT_EQ(Value("UninstallString"), "C:\\New\\UNINST.EXE");
+    ProcessUninstallLog(log);
+    DropQuit();
+    EXPECT_EQ(Value("DisplayName"), "Earlier");
+    EXPECT_EQ(Value("UninstallString"), "<missing>");
+    EXPECT_EQ(Value("Other"), "x");
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kValuesKey);
+}
+
+TEST(KeptItems, AnInterruptedRunIsUndoneAtTheNextStartAndARunningOneIsLeftAlone) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    const Bytes user = SampleBytes(700, 6);
+    WriteBytes(dest / "README.TXT", user);
+    std::string folder;
+    {
+        UninstallLog log;
+        TLogJournal journal(journalPath);
+        log.Journal = &journal;
+        CreateDirectoryA((dest / "App").c_str(), nullptr);
+        PushRecord(log, ukDirectory, dest / "App", 0);
+        for (const char* name : {"App\\VELTO.EXE", "README.TXT"}) {
+            LogFileBeforeCreating(log, dest / name);
+            WriteBytes(dest / name, SampleBytes(20, 7));
+        }
+        // While the run goes on, a second start leaves its journal alone.
+        EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::InUse);
+        EXPECT_TRUE(IsFile(dest / "App\\VELTO.EXE"));
+        // The run ends without a rollback of its own (the handle closes as
+        // it would when the process is killed); the log in memory is lost.
+        log.Journal = nullptr;
+    }
+    // A torn write at the end: the entries before it still count.
+    {
+        std::ofstream f(journalPath, std::ios::binary | std::ios::app);
+        f << "\x30\x01";
+    }
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+    EXPECT_EQ(folder, dest / "App");
+    EXPECT_FALSE(IsFile(journalPath));
+    EXPECT_FALSE(IsDir(dest / "App"));
+    EXPECT_EQ(ReadBytes(dest / "README.TXT"), user);
+    EXPECT_EQ(dest.Files(), (std::vector<std::string>{"README.TXT"}));
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::None);
+
+    // A run that rolled back or finished leaves no journal.
+    UninstallLog log;
+    TLogJournal journal(journalPath);
+    log.Journal = &journal;
+    PushRecord(log, ukDirectory, dest / "Gone", 0);
+    EXPECT_TRUE(IsFile(journalPath));
+    ProcessUninstallLog(log);
+    DropQuit();
+    EXPECT_FALSE(IsFile(journalPath));
+}
+
+}  // namespace
