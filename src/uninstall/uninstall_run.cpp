@@ -85,7 +85,7 @@ std::string BatchTempDirectory() {
 }
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log) {
+                               UninstallLog& log, std::vector<std::string>* notRemoved) {
     const std::string name = GetUniqueFilenameInDir(tempDir, kBatchNameFormat, FileExists);
     if (name.empty()) throw ESetupError(SE_UNIQUEFILENAME);
     const std::string path = JoinPath(tempDir, name);
@@ -103,11 +103,20 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
             AppendRecord(log, std::move(record));
         }
     }
-    ProcessUninstallLog(log);
+    ProcessUninstallLog(log, notRemoved);
     batch.Write(BatchClosingLines(tempDir, name));
     batch.Close();
     unfinished.Dismiss();
     return path;
+}
+
+std::string NotRemovedText(const std::vector<std::string>& items) {
+    // A long list is cut: the box must still fit the screen.
+    constexpr size_t kShown = 10;
+    std::string text = "Setup could not remove these items:\r";
+    for (size_t i = 0; i < items.size() && i < kShown; ++i) text += "\r'" + items[i] + "'";
+    if (items.size() > kShown) text += "\r... and " + std::to_string(items.size() - kShown) + " more";
+    return text + "\r\rThey may be in use by another program.  You can delete them yourself.";
 }
 
 std::string BatchCommandLine(const std::string& batchPath) { return "\"" + batchPath + "\""; }
@@ -129,7 +138,18 @@ void RunUninstall(HANDLE file, int32_t imageSize, int32_t count) {
     const std::string tempDir = BatchTempDirectory();
     if (tempDir.empty()) throw ESetupError(SE_UNIQUEFILENAME);
 
-    const std::string batch = RemoveInstallation(std::move(records), ExecutablePath(), tempDir, Main->UninstallLog);
+    std::vector<std::string> notRemoved;
+    const std::string batch =
+        RemoveInstallation(std::move(records), ExecutablePath(), tempDir, Main->UninstallLog, &notRemoved);
+    if (!notRemoved.empty()) {
+        // The log processing has asked the application to end; the box
+        // needs the loop once more, and the batch file must wait for it
+        // (it deletes this very program).
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        MessageDlg(NotRemovedText(notRemoved), mtWarning, mbOK);
+    }
     Application.Terminate();
     // The batch file (and the console host the system starts for it)
     // inherits this process's current directory, and a directory that is

@@ -46,8 +46,13 @@ std::string BatchTempDirectory();
 // order, processes the log (which posts the quit message) and completes
 // the batch file. Returns the batch file's full path; it is not started.
 // A failure before the batch file is complete removes it again.
+// Items that are still there afterwards (a file another program holds
+// open, say) are listed in `notRemoved` when it is given.
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log);
+                               UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
+
+// The box that names what the uninstaller could not remove.
+std::string NotRemovedText(const std::vector<std::string>& items);
 
 // The command line that starts the batch file: its path in quotation
 // marks, so a temporary directory with spaces names the batch file and not

@@ -328,6 +328,22 @@ TEST_F(RemoveInstallationTest, RemovesItemsAtOnceAndLeavesTheRestToTheBatchFile)
     EXPECT_TRUE(Exists(root_ + "\\Start Menu\\Programs"));
 }
 
+TEST_F(RemoveInstallationTest, AFileHeldOpenIsNamedAndEverythingElseGoes) {
+    const std::string held = Files().front();
+    FileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    UninstallLog log;
+    std::vector<std::string> notRemoved;
+    RemoveInstallation(Records(Installation()), exe_, tempDir_, log, &notRemoved);
+    DrainQuit();
+    EXPECT_EQ(notRemoved, std::vector<std::string>{held});
+    for (const std::string& f : Files()) EXPECT_EQ(Exists(f), f == held) << f;
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key_));
+    const std::string text = NotRemovedText(std::vector<std::string>(12, "C:\\x"));
+    EXPECT_EQ(text.rfind("Setup could not remove these items:\r\r'C:\\x'", 0), 0u);
+    EXPECT_NE(text.find("... and 2 more"), std::string::npos);
+}
+
 TEST_F(RemoveInstallationTest, AFileMadeByTheProductKeepsItsDirectory) {
     WriteBytes(dest_ + "\\Upload\\mine.dat", "user data");
     UninstallLog log;
