@@ -595,12 +595,23 @@ def _alarm(signum, frame):
     raise _Timeout()
 
 
-def load_scenarios(folder=None):
-    for path in sorted(glob.glob(os.path.join(folder or os.path.join(HERE, "scenarios"), "*.py"))):
-        name = "e2e_scenarios_" + os.path.splitext(os.path.basename(path))[0]
+def scenario_module(base, folder=None):
+    """The scenario file `base`.py, loaded once: a scenario file may use
+    another one's helpers through this, and its scenarios are registered
+    only once however often it is asked for."""
+    name = "e2e_scenarios_" + base
+    if name not in sys.modules:
+        path = os.path.join(folder or os.path.join(HERE, "scenarios"), base + ".py")
         module_spec = importlib.util.spec_from_file_location(name, path)
         module = importlib.util.module_from_spec(module_spec)
+        sys.modules[name] = module
         module_spec.loader.exec_module(module)
+    return sys.modules[name]
+
+
+def load_scenarios(folder=None):
+    for path in sorted(glob.glob(os.path.join(folder or os.path.join(HERE, "scenarios"), "*.py"))):
+        scenario_module(os.path.splitext(os.path.basename(path))[0], folder)
     return list(_SCENARIOS)
 
 

@@ -21,6 +21,8 @@
 //                        leaving out the subtrees SKIP (full paths)
 //                        (KEY like HKLM\Software\X; HKLM, HKCU, HKCR, HKU)
 //   cwd                  this process's current directory
+//   hold PATH            keep a file open, shared for reading only
+//   release              close every file held
 //   shortcut PATH        a shortcut file read through the shell's link
 //                        object: target, working directory, description
 //   exit                 end serve mode
@@ -218,6 +220,12 @@ std::string Rest(const std::string& line, size_t skip) {
     return line.substr(i < line.size() ? i : line.size());
 }
 
+// Files the probe holds open for a scenario.
+std::vector<HANDLE>& HeldFiles() {
+    static std::vector<HANDLE> held;
+    return held;
+}
+
 std::string Execute(const std::string& line) {
     std::vector<std::string> w = Split(line);
     if (w.empty()) return Fail("empty command");
@@ -333,6 +341,20 @@ std::string Execute(const std::string& line) {
         }
         CoUninitialize();
         return reply;
+    }
+    if (cmd == "hold") {
+        // Opens a file as another program that uses it would: others may
+        // read it, but not write, rename or delete it, until "release".
+        const std::string path = Rest(line, 1);
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Fail("cannot open " + path);
+        HeldFiles().push_back(h);
+        return Ok();
+    }
+    if (cmd == "release") {
+        for (HANDLE h : HeldFiles()) CloseHandle(h);
+        HeldFiles().clear();
+        return Ok();
     }
     if (cmd == "cwd") {
         char buf[MAX_PATH] = "";

@@ -1,0 +1,276 @@
+"""Nothing lost, whatever happens: keys that keep their meaning, a user's
+file and an earlier installation that come back when setup is abandoned, an
+installation killed half-way and undone at the next start, paths too long
+to log, a full drive, and files other programs hold open. Each scenario
+ends with the machine compared to a snapshot taken before it started."""
+
+import os
+import subprocess
+
+from e2elib import Probe, check, check_equal, scenario, scenario_module, sha256_file
+
+install = scenario_module("install")
+uninstall = scenario_module("uninstall")
+
+DEST = install.DEST
+PAGES = install.PAGES
+JOURNAL = "VELTOSETUP.LOG"
+
+
+def journals(s):
+    return [os.path.join(d, n) for d in uninstall.temp_folder(s) for n in os.listdir(d) if n.upper() == JOURNAL]
+
+
+def expect_machine_as_before(s, before, what):
+    s.expect_same(before, s.snapshot(), what)
+    check_equal(journals(s), [], "setup's journal after " + what)
+
+
+def exit_setup(s, setup, page):
+    """Cancel on a wizard page and "E&xit Setup": rolled back and ended."""
+    s.click(page, "Cancel")
+    dialog = s.wait_window("Exit Setup", pid=page.pid)
+    s.click(dialog, "E&xit Setup")
+    check_equal(s.wait_exit(setup, 60), 0, "exit code after Exit Setup")
+
+
+def abandon_on_last_page(s, setup, pid):
+    page = s.wait_window("Setup Complete", pid=pid, timeout=120)
+    s.screenshot("setup-complete")
+    s.close(page)
+    dialog = s.wait_window("Exit Setup", pid=pid)
+    s.click(dialog, "E&xit Setup")
+    check_equal(s.wait_exit(setup, 60), 0, "exit code after abandoning on the last page")
+
+
+def file_hashes(s, windows_dir):
+    """sha256 of every file below a folder, by relative path."""
+    top = s.path(windows_dir)
+    found = {}
+    for folder, _, names in os.walk(top):
+        for name in names:
+            path = os.path.join(folder, name)
+            found[os.path.relpath(path, top)] = sha256_file(path)
+    return found
+
+
+def destination_via_browse(s, page, path):
+    """Types `path` into Choose Directory and accepts creating it."""
+    s.click(page, "B&rowse...")
+    dialog = s.wait_window("Choose Directory", pid=page.pid)
+    edit = [c for c in s.window(dialog.hwnd).children if c["class"].lower() == "edit"]
+    s.probe.ask("settext %d %s" % (edit[0]["hwnd"], path))
+    s.click(dialog, "OK")
+    question = s.wait_window("Confirm", cls="TMessageForm", pid=page.pid)
+    s.click(question, "&Yes")
+    s.wait_gone(dialog)
+
+
+@scenario("keys-keep-their-meaning", timeout=120)
+def keys_keep_their_meaning(s):
+    s.make_installer("C:\\e2e\\SETUP.EXE")
+    before = s.snapshot()
+    setup = s.run_setup()
+    page = s.wait_window(PAGES[0], timeout=30)
+    # Tab to "E&xit Setup", then Esc: resumed. The next time, Enter still
+    # means Resume.
+    s.click(page, "Cancel")
+    dialog = s.wait_window("Exit Setup", pid=page.pid)
+    s.press("Tab", "Escape")
+    s.wait_gone(dialog)
+    s.click(page, "Cancel")
+    dialog = s.wait_window("Exit Setup", pid=page.pid)
+    s.screenshot("exit-setup-again")
+    s.press("Return")
+    s.wait_gone(dialog)
+    check(setup.running() and s.find(PAGES[0], pid=page.pid), "Enter in Exit Setup did not resume")
+    # Choose Directory closed with the focus on Cancel: Enter is OK next
+    # time (the default destination does not exist, so OK asks to make it).
+    s.click(page, "B&rowse...")
+    dialog = s.wait_window("Choose Directory", pid=page.pid)
+    s.press("shift+Tab", "shift+Tab", "Escape")
+    s.wait_gone(dialog)
+    s.click(page, "B&rowse...")
+    dialog = s.wait_window("Choose Directory", pid=page.pid)
+    s.press("Return")
+    question = s.wait_window("Confirm", cls="TMessageForm", pid=page.pid, what="the question of OK")
+    s.click(question, "&No")
+    s.close(dialog)
+    s.wait_gone(dialog)
+    # Alt+X always exits.
+    s.click(page, "Cancel")
+    s.wait_window("Exit Setup", pid=page.pid)
+    s.press("alt+x")
+    check_equal(s.wait_exit(setup, 60), 0, "exit code after Alt+X")
+    expect_machine_as_before(s, before, "the keyboard scenario")
+
+
+@scenario("abandoned-install-restores-a-users-file", timeout=180)
+def users_file_restored(s):
+    files = s.sample_files()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    readme = os.path.join(s.path(DEST), "README.TXT")
+    os.makedirs(os.path.dirname(readme))
+    mine = b"My own notes, not the product's.\r\n" * 50
+    with open(readme, "wb") as f:
+        f.write(mine)
+    os.chmod(readme, 0o444)
+    before = s.snapshot()
+    setup, pid, page = install.walk_to_install(s)
+    s.click(page, "&Next >")
+    s.wait_window("Setup Complete", pid=pid, timeout=120)
+    with open(readme, "rb") as f:
+        check(f.read() == files["README.TXT"], "README.TXT not replaced by the installation")
+    abandon_on_last_page(s, setup, pid)
+    with open(readme, "rb") as f:
+        check(f.read() == mine, "the user's README.TXT did not come back byte for byte")
+    check_equal(os.stat(readme).st_mode & 0o777, 0o444, "mode of the user's README.TXT")
+    expect_machine_as_before(s, before, "abandoning on the last page")
+
+
+@scenario("cancelled-reinstall-keeps-the-first-installation", timeout=300)
+def cancelled_reinstall(s):
+    files = s.sample_files()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    pristine = s.snapshot()
+    dest = uninstall.install_sample(s, start_product=False)
+    installed = s.snapshot()
+    folder = install.windows_path(s, install.programs_dir(s))
+    hashes = (file_hashes(s, dest), file_hashes(s, folder))
+    # The same installer again, through to its last page, then abandoned.
+    files["VELTO.DOC"] = b"A newer manual.\r\n" * 300
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    setup, pid, page = install.walk_to_install(s)
+    s.click(page, "&Next >")
+    abandon_on_last_page(s, setup, pid)
+    s.expect_same(installed, s.snapshot(), "the cancelled reinstall")
+    check_equal((file_hashes(s, dest), file_hashes(s, folder)), hashes, "files and shortcuts of the first installation")
+    install.check_installed(s, {n: d for n, d in s.sample_files().items()}, "Velto")
+    # The first installation still uninstalls, completely.
+    uninstall.uninstall_installed(s, dest, "&Yes")
+    s.wait_until(lambda: not os.path.exists(s.path(dest)) and not uninstall.batch_files(s), uninstall.BATCH_SECONDS,
+                 "removal of the destination and the batch file")
+    expect_machine_as_before(s, pristine, "install, cancelled reinstall and uninstall")
+
+
+@scenario("killed-install-is-undone-at-the-next-start", timeout=240)
+def killed_install(s):
+    files = {"PART%d.BIN" % i: os.urandom(1 << 20) * 12 for i in range(6)}
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    before = s.snapshot()
+    setup, pid, page = install.walk_to_install(s)
+    s.click(page, "&Next >")
+    s.wait_window("Decompressing...", pid=pid, timeout=30)
+    s.wait_until(lambda: os.path.exists(os.path.join(s.path(DEST), "PART1.BIN")), 60, "extraction of PART1.BIN")
+    # Every process of the prefix ends at once, as in a power cut: no
+    # rollback of its own runs.
+    s.probe.close()
+    subprocess.run(["wineserver", "-k"], env=s.env, timeout=60)
+    subprocess.run(["wineserver", "-w"], env=s.env, timeout=60)
+    s.probe = Probe(s)
+    check(os.path.exists(os.path.join(s.path(DEST), "PART0.BIN")), "the killed run left nothing to undo")
+    check(journals(s), "the killed run left no journal")
+
+    setup = s.run_setup()
+    box = s.wait_window("Information", cls="TMessageForm", timeout=60, what="the recovery message")
+    s.screenshot("recovered")
+    s.expect_text(box, "An earlier installation into '%s' was interrupted.  Setup has removed what it had "
+                       "installed and put back the files it had replaced." % DEST)
+    check(not os.path.exists(s.path(DEST)), "the interrupted installation's files are still there")
+    s.click(box, "OK")
+    page = s.wait_window(PAGES[0], timeout=30)
+    exit_setup(s, setup, page)
+    expect_machine_as_before(s, before, "the killed installation and the next start")
+
+
+@scenario("long-destination-is-refused", timeout=120)
+def long_destination(s):
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=s.sample_files())
+    before = s.snapshot()
+    # 240 bytes: "DLL\WSOCK32.DLL" below it would take 256, one too many.
+    dest = "C:\\Velto"
+    while len(dest) < 240:
+        dest += "\\" + "L" * min(100, 240 - len(dest) - 1)
+    check_equal(len(dest), 240, "length of the destination")
+    setup = s.run_setup()
+    page = s.wait_window(PAGES[0], timeout=30)
+    destination_via_browse(s, page, dest)
+    s.click(page, "&Next >")
+    box = s.wait_window("Error", cls="TMessageForm", pid=page.pid, what="the refusal")
+    s.screenshot("too-long")
+    s.expect_text(box, "The directory:\r\n\r\n'%s'\r\n\r\nis too long for the files of this program.  Please choose a "
+                       "directory with a shorter path." % dest)
+    s.click(box, "OK")
+    check(not os.path.exists(s.path(dest + "\\DLL")), "subdirectories made below a refused destination")
+    exit_setup(s, setup, page)
+    expect_machine_as_before(s, before, "the refused destination")
+
+
+@scenario("full-drive-is-rolled-back", timeout=180)
+def full_drive(s):
+    """Drive E: is a 3 MB tmpfs; the payload does not fit."""
+    mount = os.path.join(s.prefix, "e2e-small-drive")
+    os.makedirs(mount)
+    out = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=3m", "tmpfs", mount], capture_output=True, text=True)
+    check(out.returncode == 0, "cannot mount a small drive (needs root): %s" % out.stderr.strip())
+    try:
+        os.symlink(mount, os.path.join(s.prefix, "dosdevices", "e:"))
+        files = {"SMALL.TXT": b"fits\r\n" * 100, "BIG.BIN": os.urandom(5 << 20), "LATER.TXT": b"never\r\n"}
+        s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+        before = s.snapshot()
+        setup = s.run_setup()
+        page = s.wait_window(PAGES[0], timeout=30)
+        destination_via_browse(s, page, "E:\\Velto")
+        s.click(page, "&Next >")
+        page = s.wait_window(PAGES[1], pid=page.pid)
+        s.click(page, "&Next >")
+        page = s.wait_window(PAGES[2], pid=page.pid)
+        s.click(page, "&Next >")
+        install.expect_box_then_nothing_left(s, setup, page.pid, "BlockWrite failed.", before, "the full drive")
+        check_equal(os.listdir(mount), [], "drive E: after the rollback")
+        check_equal(journals(s), [], "setup's journal after the full drive")
+    finally:
+        subprocess.run(["wineserver", "-k"], env=s.env, timeout=60)
+        subprocess.run(["umount", "-l", mount], capture_output=True)
+
+
+@scenario("files-held-open-by-another-program", timeout=300)
+def files_held_open(s):
+    files = s.sample_files()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    # Extraction meets a file of the user's that another program holds
+    # open: it cannot be kept aside, setup stops and it stays untouched.
+    readme = DEST + "\\README.TXT"
+    os.makedirs(s.path(DEST))
+    with open(s.path(readme), "wb") as f:
+        f.write(b"open elsewhere\r\n")
+    before = s.snapshot()
+    s.probe.ask("hold " + readme)
+    setup, pid, page = install.walk_to_install(s)
+    s.click(page, "&Next >")
+    install.expect_box_then_nothing_left(s, setup, pid, "File in use.", before, "the file held during extraction")
+    s.probe.ask("release")
+    with open(s.path(readme), "rb") as f:
+        check_equal(f.read(), b"open elsewhere\r\n", "the held README.TXT")
+    os.remove(s.path(readme))
+    os.rmdir(s.path(DEST))
+
+    # The uninstaller meets an installed file held open: it names it.
+    pristine = s.snapshot()
+    dest = uninstall.install_sample(s, start_product=False)
+    s.probe.ask("hold %s\\VELTO.DOC" % dest)
+    program = s.run(dest + "\\UNINST.EXE")
+    s.click(uninstall.confirm_dialog(s), "&Yes")
+    box = s.wait_window("Warning", cls="TMessageForm", timeout=60, what="the list of what was not removed")
+    s.screenshot("not-removed")
+    s.expect_text(box, "Setup could not remove these items:\r\n\r\n'%s\\VELTO.DOC'\r\n\r\nThey may be in use by another "
+                       "program.  You can delete them yourself." % dest)
+    s.click(box, "OK")
+    check_equal(s.wait_exit(program, 30), 0, "exit code of the uninstaller")
+    s.wait_until(lambda: not os.path.exists(s.path(dest + "\\UNINST.EXE")) and not uninstall.batch_files(s),
+                 uninstall.BATCH_SECONDS, "the batch file's work")
+    s.probe.ask("release")
+    check_equal(sorted(os.listdir(s.path(dest))), ["VELTO.DOC"], "what the uninstaller left")
+    os.remove(s.path(dest + "\\VELTO.DOC"))
+    os.rmdir(s.path(dest))
+    expect_machine_as_before(s, pristine, "install and uninstall beside a held file")
