@@ -2,6 +2,7 @@
 
 #include "app/error_box.h"
 #include "app/setup_file.h"
+#include "app/silent_install.h"
 #include "container/decompress_form.h"
 #include "install/process_uninstall_log.h"
 #include "paths.h"
@@ -24,6 +25,16 @@ const FormLayout kMainLayout = {
 };
 
 constexpr int kBands = 256;
+
+// A directory that cannot be read is reported by the extraction, as before;
+// until then the destination page uses its own estimate.
+void ReadLongestInstalledName(const AcceptedSetup& setup) {
+    try {
+        HandleByteSource source(setup.File.Get());
+        ChooseDest->LongestInstalledName = LongestInstalledName(ReadPayloadDirectory(source, setup.Trailer));
+    } catch (const Exception&) {
+    }
+}
 
 }  // namespace
 
@@ -69,6 +80,8 @@ void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender,
 }
 
 void TMain::FormCreate() {
+    Options = ParseSetupCommandLine(GetCommandLineA());
+    ExitCode = Options.Silent ? 1 : 0;
     SetupPending = true;
     Application.OnIdle = [this](bool& done) { ApplicationIdle(done); };
     UninstallLog.Clear();
@@ -82,7 +95,10 @@ void TMain::ApplicationIdle(bool& done) {
     try {
         RunSetup();
     } catch (...) {
-        ShowCurrentException();
+        if (Options.Silent)
+            ExitCode = 1;
+        else
+            ShowCurrentException();
         ProcessUninstallLog(UninstallLog);
     }
 }
@@ -90,26 +106,37 @@ void TMain::ApplicationIdle(bool& done) {
 void TMain::RunSetup() {
     AcceptedSetup setup = OpenSetupFile(ExecutablePath());
     SetupTitle = setup.Trailer.Title.Get();
+    if (Options.Silent) {
+        RunSilently(setup);
+        return;
+    }
     Show();
     if (setup.Role == SetupRole::Install) {
+        if (!Options.DestDir.empty()) ChooseDest->DestDir = Options.DestDir;
         StartJournal();
-        // A directory that cannot be read is reported by the extraction, as
-        // before; until then the destination page uses its own estimate.
-        try {
-            HandleByteSource source(setup.File.Get());
-            ChooseDest->LongestInstalledName = LongestInstalledName(ReadPayloadDirectory(source, setup.Trailer));
-        } catch (const Exception&) {
-        }
+        ReadLongestInstalledName(setup);
         ChooseDest->Show();
         return;
     }
     RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count);
 }
 
+void TMain::RunSilently(const AcceptedSetup& setup) {
+    if (setup.Role == SetupRole::Install) {
+        StartJournal();
+        ReadLongestInstalledName(setup);
+        SilentInstall(Options.DestDir, UninstallLog);
+        ExitCode = 0;
+        Application.Terminate();
+        return;
+    }
+    if (RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, true)) ExitCode = 0;
+}
+
 void TMain::StartJournal() {
     const std::string path = JournalPath();
     std::string folder;
-    if (RecoverInterruptedInstall(path, folder) == RecoveryResult::Recovered)
+    if (RecoverInterruptedInstall(path, folder) == RecoveryResult::Recovered && !Options.Silent)
         MessageDlg(RecoveredText(folder), mtInformation, mbOK);
     Journal.reset(new TLogJournal(path));
     UninstallLog.Journal = Journal.get();

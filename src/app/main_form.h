@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/prev_inst.h"
+#include "command_line.h"
 #include "install/log_journal.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
@@ -35,6 +36,11 @@ public:
     bool SetupPending = false;
     // Every item setup has put on the machine, newest first.
     ::UninstallLog UninstallLog;
+    // What the command line asks for; read when the form is created.
+    SetupOptions Options;
+    // The process's exit code: 0, but for a silent run 1 until it has
+    // completed its work.
+    int ExitCode = 0;
     // The log's copy on disk while the installer runs (none for the
     // uninstaller).
     std::unique_ptr<TLogJournal> Journal;
@@ -56,9 +62,11 @@ public:
     // Reads and checks the running executable's trailer and starts the
     // installer wizard or the uninstall run.
     virtual void RunSetup();
-    // Undoes what an interrupted earlier run left (telling the user), then
-    // starts this run's journal.
+    // Undoes what an interrupted earlier run left (telling the user unless
+    // silent), then starts this run's journal.
     void StartJournal();
+    // The silent runs: no backdrop, page or box.
+    void RunSilently(const struct AcceptedSetup& setup);
 };
 
 // The process's main form.

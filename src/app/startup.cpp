@@ -37,6 +37,7 @@ int RunSetupProgram() {
     }
     // Nothing is shown here: the first idle call of the loop decides.
     if (created) Application.Run();
+    const int exitCode = Main ? Main->ExitCode : 0;
     Application.DestroyForms();
-    return 0;
+    return exitCode;
 }

@@ -121,13 +121,15 @@ std::string NotRemovedText(const std::vector<std::string>& items) {
 
 std::string BatchCommandLine(const std::string& batchPath) { return "\"" + batchPath + "\""; }
 
-void RunUninstall(HANDLE file, int32_t imageSize, int32_t count) {
-    if (MessageDlg("Are you sure you want to uninstall?", mtConfirmation, mbYesNo) != mrYes) {
+bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent) {
+    if (!silent && MessageDlg("Are you sure you want to uninstall?", mtConfirmation, mbYesNo) != mrYes) {
         Application.Terminate();
-        return;
+        return false;
     }
-    UnInstall1->Show();
-    Application.ProcessMessages();
+    if (!silent) {
+        UnInstall1->Show();
+        Application.ProcessMessages();
+    }
 
     // Every check comes first: nothing is removed and no batch file is
     // written for a damaged file or without a temporary directory.
@@ -141,7 +143,7 @@ void RunUninstall(HANDLE file, int32_t imageSize, int32_t count) {
     std::vector<std::string> notRemoved;
     const std::string batch =
         RemoveInstallation(std::move(records), ExecutablePath(), tempDir, Main->UninstallLog, &notRemoved);
-    if (!notRemoved.empty()) {
+    if (!notRemoved.empty() && !silent) {
         // The log processing has asked the application to end; the box
         // needs the loop once more, and the batch file must wait for it
         // (it deletes this very program).
@@ -158,4 +160,5 @@ void RunUninstall(HANDLE file, int32_t imageSize, int32_t count) {
     SetCurrentDir(tempDir);
     // Nothing waits for the batch file; it outlives this process.
     WinExec(BatchCommandLine(batch).c_str(), SW_HIDE);
+    return notRemoved.empty();
 }

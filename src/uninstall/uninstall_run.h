@@ -25,7 +25,9 @@ using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
 // ends the program without any change. Ends by asking the application to
 // terminate. Raises on failure (the dispatch reports and rolls back);
 // every check that can fail comes before anything is removed.
-void RunUninstall(HANDLE file, int32_t imageSize, int32_t count);
+// `silent`: no question, no window and no box. True when every item is
+// gone (the batch file then removes the rest).
+bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent = false);
 
 // The records of an uninstaller file of `fileLength` bytes, in file order.
 // They are used only when the file is exactly imageSize + count * 264 +

@@ -1,0 +1,38 @@
+#include "app/silent_install.h"
+
+#include "app/main_form.h"
+#include "container/decompress_form.h"
+#include "container/extract_payload.h"
+#include "container/uninstaller_writer.h"
+#include "errors.h"
+#include "install/program_icons.h"
+#include "paths.h"
+#include "runtime/files.h"
+#include "runtime/kept_copy.h"
+#include "wizard/change_dir.h"
+#include "wizard/choose_dest.h"
+#include "wizard/make_directory.h"
+#include "wizard/programs_dir.h"
+
+void SilentInstall(const std::string& destDir, UninstallLog& log) {
+    const std::string dest = destDir.empty() ? DefaultDestination() : destDir;
+    ChooseDest->DestDir = dest;
+    // The destination page's checks, without their questions.
+    CheckRecordPath(JoinPath(dest, std::string(ChooseDest->LongestInstalledName, 'x')));
+    // Made where missing (a path from a drive's root only), each made level
+    // logged.
+    if (!MakeDirectory(dest, log)) throw ESetupError(SE_MAKEDIRECTORY);
+    if (!IsUsableDirectory(dest)) throw ESetupError(SE_MAKEDIRECTORY);
+    for (const char* name : {"DLL", "Upload", "Download"})
+        if (!MakeDirectory(JoinPath(dest, name), log)) throw ESetupError(SE_MAKEDIRECTORY);
+
+    ExtractPayload(*Decompress, ExecutablePath(), dest, log);
+    if (Decompress->Cancelled) throw ESetupError(SE_CANCELLED);
+    CreateProgramIcons(GetProgramsDir(), "Velto", dest, log);
+    CreateRegistryEntries(dest, log);
+
+    const std::vector<std::string> kept = KeptCopies(log);
+    WriteUninstaller(*Main);
+    DeleteKeptCopies(kept);
+    if (log.Journal) log.Journal->Discard();
+}
