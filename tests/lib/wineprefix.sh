@@ -34,7 +34,7 @@ _wp_die() {
 
 # What the template was made with; a different Wine remakes it.
 _wp_stamp() {
-    echo "wine=$(wine --version 2>/dev/null) layout=3"
+    echo "wine=$(wine --version 2>/dev/null) layout=4"
 }
 
 # Runs a Wine tool in the given prefix without a display, bounded in time.
@@ -64,6 +64,16 @@ _wp_make_template() {
     # A crashing program must not wait for a person to close a crash dialog.
     _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1 ||
         { cat "$tmp.log" >&2; _wp_die "setting the template's registry failed"; return 1; }
+    # The font of the caption buttons (minimize, maximize, close): without
+    # it Wine draws their glyph letters in some other font.
+    local marlett
+    for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+        [ -f "$marlett" ] || continue
+        cp "$marlett" "$tmp/drive_c/windows/Fonts/marlett.ttf" &&
+        _wp_wine "$tmp" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Marlett (TrueType)' /d marlett.ttf /f >>"$tmp.log" 2>&1 || { cat "$tmp.log" >&2; return 1; }
+        break
+    done
     WINEPREFIX="$tmp" timeout 120 wineserver -w
     # Nothing runs in the template again: its socket folder can go.
     local sdir
