@@ -18,16 +18,6 @@ const char kBatchNameFormat[] = "DELUN%d.BAT";
 // The temporary directory is read into a buffer of this size.
 constexpr DWORD kTempBufferSize = 256;
 
-// A directory record goes into a batch file only when its path is an
-// absolute path with a drive letter and holds nothing that the command
-// interpreter would read as the end of the argument or of the line.
-bool IsBatchDirectory(const std::string& path) {
-    if (path.size() < 3 || path[1] != ':') return false;
-    const char drive = path[0];
-    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-    return path.find_first_of(std::string("\"\r\n\0", 4)) == std::string::npos;
-}
-
 // Deletes a batch file that was not completed, unless it is dismissed.
 class UnfinishedFile {
 public:

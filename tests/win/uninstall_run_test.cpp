@@ -423,6 +423,7 @@ TEST_F(RemoveInstallationTest, DirectoryRecordsThatCannotNameADirectoryAreNotWri
         {ukDirectory, "Velto"},
         {ukDirectory, dest_ + std::string("\0x", 2)},
         {ukDirectory, dest_ + "\r\nDEL x"},
+        {ukDirectory, dest_ + "\tx"},
         {ukDirectory, ""},
         {ukDirectory, dest_ + "\\Upload"},
     };
