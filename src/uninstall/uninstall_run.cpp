@@ -2,7 +2,6 @@
 
 #include "app/main_form.h"
 #include "batch_script.h"
-#include "crc32.h"
 #include "errors.h"
 #include "install/process_uninstall_log.h"
 #include "paths.h"
@@ -34,30 +33,6 @@ private:
 };
 
 }  // namespace
-
-RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count) {
-    if (imageSize < 0 || count < 0 ||
-        fileLength != static_cast<int64_t>(imageSize) + static_cast<int64_t>(count) * kRecordSize + kTailSize)
-        throw ESetupError(SE_CORRUPT);
-    if (!source.SeekTo(imageSize)) throw ESetupError(SE_SETFILEPOINTER);
-
-    RecordList records;
-    records.reserve(static_cast<size_t>(count));
-    uint32_t crc = 0;
-    uint8_t image[kRecordSize];
-    for (int32_t i = 0; i < count; ++i) {
-        uint32_t got = 0;
-        if (!source.Read(image, kRecordSize, &got) || got != kRecordSize) throw ESetupError(SE_READFILE);
-        crc = Crc32Block(image, kRecordSize, crc);
-        records.push_back(DecodeRecord(image));
-    }
-    // The records checksum follows the last record.
-    uint8_t stored[kChecksumSize];
-    uint32_t got = 0;
-    if (!source.Read(stored, kChecksumSize, &got) || got != kChecksumSize) throw ESetupError(SE_READFILE);
-    if (LoadLE32(stored) != Crc32Finish(crc)) throw ESetupError(SE_CORRUPT);
-    return records;
-}
 
 std::string BatchTempDirectory() {
     char buffer[kTempBufferSize];

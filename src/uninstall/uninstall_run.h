@@ -15,10 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "layout.h"
 #include "uninstall_log.h"
-
-using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
+#include "uninstaller_records.h"
 
 // `file` is the running uninstaller, open for reading; its records start
 // at `imageSize`, `count` of them. Asks for confirmation first; a refusal
@@ -26,14 +24,6 @@ using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
 // terminate. Raises on failure (the dispatch reports and rolls back);
 // every check that can fail comes before anything is removed.
 void RunUninstall(HANDLE file, int32_t imageSize, int32_t count);
-
-// The records of an uninstaller file of `fileLength` bytes, in file order.
-// They are used only when the file is exactly imageSize + count * 264 +
-// 276 bytes long and the records checksum (at fileLength - 276) matches:
-// otherwise ESetupError 20004 "Setup Corrupt.", since a damaged record
-// could name any file or key. Positioning fails: 20003; a failed or short
-// read: 20002.
-RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count);
 
 // The directory for the batch file: "TMP" when it is set and shorter than
 // 256 characters, else the system's temporary directory; empty when
