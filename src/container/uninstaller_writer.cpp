@@ -169,7 +169,9 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
     std::string tempPath;
     try {
         if (FileExists(target)) MergeOldUninstaller(target, log);
-        const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &FileExists);
+        // A folder of that name is as taken as a file: the new file could
+        // not be created there.
+        const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &PathExists);
         if (tempName.empty()) throw ESetupError(SE_UNIQUEFILENAME);
         tempPath = JoinPath(job.DestDir, tempName);
         WriteNewFile(job, log, tempPath);

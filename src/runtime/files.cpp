@@ -114,6 +114,8 @@ bool FileExists(const std::string& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 std::string ExecutablePath() {
     char buf[MAX_PATH + 1];
     DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);

@@ -78,6 +78,8 @@ bool SetCurrentDir(const std::string& path);
 void ChDir(const std::string& path);
 // True when a file (not a directory) exists at `path`.
 bool FileExists(const std::string& path);
+// True when anything, a file or a directory, exists at `path`.
+bool PathExists(const std::string& path);
 // Full path of the running executable.
 std::string ExecutablePath();
 

@@ -225,6 +225,16 @@ TEST_F(UninstallerWriterTest, DamagedOldUninstallerIsIgnoredSilently) {
     }
 }
 
+TEST_F(UninstallerWriterTest, FolderWithTheTemporaryNameIsPassedOver) {
+    ASSERT_TRUE(CreateDirectoryA((dest_ / "UNINST0.TMP").c_str(), nullptr));
+    Log(kInstallation);
+    WriteUninstallerFile(job_, log_);
+    EXPECT_EQ(Parse(ReadBytes(Target())).Items, kInstallation);
+    const DWORD folder = GetFileAttributesA((dest_ / "UNINST0.TMP").c_str());
+    EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(dest_.Files(), (std::vector<std::string>{"UNINST.EXE"}));
+}
+
 TEST_F(UninstallerWriterTest, ShortOldUninstallerFailsAndChangesNothing) {
     const Bytes shortFile(271, 'x');
     WriteBytes(Target(), shortFile);
