@@ -95,6 +95,11 @@ void TTextFile::Close() {
     file_.Close();
 }
 
+void TTextFile::Discard() noexcept {
+    buffer_.clear();
+    file_.Discard();
+}
+
 std::string GetCurrentDir() {
     char buf[MAX_PATH + 1];
     DWORD n = GetCurrentDirectoryA(sizeof buf, buf);

@@ -17,18 +17,23 @@ const char kBatchNameFormat[] = "DELUN%d.BAT";
 // The temporary directory is read into a buffer of this size.
 constexpr DWORD kTempBufferSize = 256;
 
-// Deletes a batch file that was not completed, unless it is dismissed.
+// Closes and deletes a batch file that was not completed, unless it is
+// dismissed. It is closed first: the system does not delete a file that is
+// still open.
 class UnfinishedFile {
 public:
-    explicit UnfinishedFile(std::string path) : path_(std::move(path)) {}
+    UnfinishedFile(TTextFile& file, std::string path) : file_(file), path_(std::move(path)) {}
     UnfinishedFile(const UnfinishedFile&) = delete;
     UnfinishedFile& operator=(const UnfinishedFile&) = delete;
     ~UnfinishedFile() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (path_.empty()) return;
+        file_.Discard();
+        DeleteFileA(path_.c_str());
     }
     void Dismiss() { path_.clear(); }
 
 private:
+    TTextFile& file_;
     std::string path_;
 };
 
@@ -51,13 +56,19 @@ std::string BatchTempDirectory() {
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
                                UninstallLog& log) {
+    return RemoveInstallation(std::move(records), exePath, tempDir, log,
+                              [](UninstallLog& items) { ProcessUninstallLog(items); });
+}
+
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog) {
     const std::string name = GetUniqueFilenameInDir(tempDir, kBatchNameFormat, FileExists);
     if (name.empty()) throw ESetupError(SE_UNIQUEFILENAME);
     const std::string path = JoinPath(tempDir, name);
 
     TTextFile batch;
     batch.Rewrite(path);
-    UnfinishedFile unfinished(path);
+    UnfinishedFile unfinished(batch, path);
     batch.Write(BatchOpeningLines(exePath));
     for (std::unique_ptr<UninstallRecord>& record : records) {
         if (record->Kind == ukDirectory) {
@@ -68,7 +79,7 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
             AppendRecord(log, std::move(record));
         }
     }
-    ProcessUninstallLog(log);
+    processLog(log);
     batch.Write(BatchClosingLines(tempDir, name));
     batch.Close();
     unfinished.Dismiss();

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,10 +35,14 @@ std::string BatchTempDirectory();
 // free n of 0..99, else ESetupError 20005) into `tempDir` with a CD/RD pair
 // for every directory record, moves every other record into `log` in file
 // order, processes the log (which posts the quit message) and completes
-// the batch file. Returns the batch file's full path; it is not started.
+// the batch file. Returns the batch file's path, JoinPath of `tempDir` and
+// its name; it is not started.
 // A failure before the batch file is complete removes it again.
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
                                UninstallLog& log);
+// The same with the log processed by `processLog` (tests make it fail).
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog);
 
 // The command line that starts the batch file: its path in quotation
 // marks, so a temporary directory with spaces names the batch file and not

@@ -415,6 +415,22 @@ TEST_F(RemoveInstallationTest, EarlyFailuresRemoveNothingAndLeaveNoBatchFile) {
     EXPECT_FALSE(DrainQuit());
 }
 
+TEST_F(RemoveInstallationTest, AFailureBeforeTheBatchFileIsCompleteDeletesIt) {
+    UninstallLog log;
+    size_t processed = 0;
+    try {
+        RemoveInstallation(Records(Installation()), exe_, tempDir_, log, [&](UninstallLog& items) {
+            processed = items.Size();
+            throw EInOutError(ERROR_DISK_FULL);
+        });
+        ADD_FAILURE() << "the failure was not passed on";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode, ERROR_DISK_FULL);
+    }
+    EXPECT_EQ(processed, 7u);  // every record but the five directories
+    EXPECT_TRUE(BatchFiles().empty());
+}
+
 TEST_F(RemoveInstallationTest, DirectoryRecordsThatCannotNameADirectoryAreNotWritten) {
     const std::vector<Item> items = {
         {ukDirectory, dest_ + "\\DLL"},
