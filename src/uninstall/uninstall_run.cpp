@@ -37,21 +37,35 @@ private:
     std::string path_;
 };
 
+// `dir` as a full path, resolved the way JoinPath names a file in it: a
+// bare drive ("C:") is its root, a relative folder lies below the current
+// directory. Empty when it cannot be resolved.
+std::string FullDirectory(const std::string& dir) {
+    const std::string probe = JoinPath(dir, "X");
+    char full[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(probe.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return std::string();
+    std::string result(full, n);
+    if (result.size() < 3 || result.compare(result.size() - 2, 2, "\\X") != 0) return std::string();
+    result.resize(result.size() - 2);
+    // A root keeps its separator (C:\), as "TMP" names it.
+    if (result.back() == ':') result += '\\';
+    return result;
+}
+
 }  // namespace
 
 std::string BatchTempDirectory() {
     char buffer[kTempBufferSize];
     DWORD n = GetEnvironmentVariableA("TMP", buffer, kTempBufferSize);
-    if (n > 0 && n < kTempBufferSize) return std::string(buffer, n);
+    if (n > 0 && n < kTempBufferSize) return FullDirectory(std::string(buffer, n));
 
     char system[MAX_PATH + 1];
     n = GetTempPathA(sizeof system, system);
     if (n == 0 || n >= sizeof system) return std::string();
-    std::string dir(system, n);
-    // The system gives the directory with a final "\"; the batch file's
-    // CD line names it without one, as "TMP" does (a root keeps its "\").
-    if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-    return dir;
+    // Given with a final "\"; the batch file's CD line names the directory
+    // without one, as "TMP" does (a root keeps its "\").
+    return FullDirectory(std::string(system, n));
 }
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,

@@ -28,7 +28,9 @@ void RunUninstall(HANDLE file, int32_t imageSize, int32_t count);
 
 // The directory for the batch file: "TMP" when it is set and shorter than
 // 256 characters, else the system's temporary directory; empty when
-// neither is available.
+// neither is available. Given as a full path ("C:" as C:\, a relative
+// name below the current directory), since the batch file is started and
+// deletes itself after the current directory has changed.
 std::string BatchTempDirectory();
 
 // Removes an installation: writes the batch file "DELUN<n>.BAT" (the first
