@@ -12,6 +12,7 @@
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
+#include "uninstaller_records.h"
 #include "wizard/choose_dest.h"
 
 namespace {
@@ -33,9 +34,34 @@ void ReadOld(TBinaryFile& file, void* buffer, uint32_t size) {
     if (file.BlockRead(buffer, size) != size) throw ESetupError(SE_BLOCKREAD);
 }
 
+// An old uninstaller read through the run time's file operations, whose
+// faults raise EInOutError.
+class OldFileSource : public ByteSource {
+public:
+    explicit OldFileSource(TBinaryFile& file) : file_(file) {}
+    bool SeekFromEnd(int64_t distance) override {
+        const int64_t size = file_.Size();
+        if (distance > size) return false;
+        file_.Seek(size - distance);
+        return true;
+    }
+    bool SeekTo(int64_t offset) override {
+        file_.Seek(offset);
+        return true;
+    }
+    bool Read(void* buffer, uint32_t size, uint32_t* got) override {
+        *got = file_.BlockRead(buffer, size);
+        return true;
+    }
+
+private:
+    TBinaryFile& file_;
+};
+
 // Appends the records of an intact old uninstaller at `path` that the log
-// does not hold yet. A file whose trailer or records checksum does not
-// match, or whose regions do not fit in it, contributes nothing.
+// does not hold yet. The records are taken by the uninstall run's own rule
+// (exact length, records checksum), after the trailer's checksum: a file
+// that the uninstaller would refuse contributes nothing.
 void MergeOldUninstaller(const std::string& path, UninstallLog& log) {
     TBinaryFile old;
     old.Reset(path);
@@ -47,28 +73,11 @@ void MergeOldUninstaller(const std::string& path, UninstallLog& log) {
     ReadOld(old, stored, 4);
     if (Crc32Of(trailerBytes, kTrailerSize) != LoadLE32(stored)) return;
     const SetupTrailer trailer = DecodeTrailer(trailerBytes);
-    const int64_t recordBytes = static_cast<int64_t>(trailer.Count) * kRecordSize;
-    if (trailer.ImageSize < 0 || trailer.Count < 0 || trailer.ImageSize + recordBytes > length - kTailSize) return;
 
-    old.Seek(trailer.ImageSize);
-    uint32_t crc = 0;
-    uint8_t block[kCopyBlock];
-    for (int64_t left = recordBytes; left > 0;) {
-        const uint32_t want = left < kCopyBlock ? static_cast<uint32_t>(left) : kCopyBlock;
-        const uint32_t got = old.BlockRead(block, want);
-        if (got == 0) return;
-        crc = Crc32Block(block, got, crc);
-        left -= got;
-    }
-    old.Seek(length - kTailSize);
-    ReadOld(old, stored, 4);
-    if (Crc32Finish(crc) != LoadLE32(stored)) return;
-
-    old.Seek(trailer.ImageSize);
-    for (int32_t i = 0; i < trailer.Count; ++i) {
-        uint8_t image[kRecordImageSize];
-        ReadOld(old, image, kRecordImageSize);
-        std::unique_ptr<UninstallRecord> record = DecodeRecord(image);
+    OldFileSource source(old);
+    RecordList records;
+    if (!ReadIntactUninstallRecords(source, length, trailer.ImageSize, trailer.Count, records)) return;
+    for (std::unique_ptr<UninstallRecord>& record : records) {
         if (!Logged(log, *record)) AppendRecord(log, std::move(record));
     }
     old.Close();
@@ -160,7 +169,9 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
     std::string tempPath;
     try {
         if (FileExists(target)) MergeOldUninstaller(target, log);
-        const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &FileExists);
+        // A folder of that name is as taken as a file: the new file could
+        // not be created there.
+        const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &PathExists);
         if (tempName.empty()) throw ESetupError(SE_UNIQUEFILENAME);
         tempPath = JoinPath(job.DestDir, tempName);
         WriteNewFile(job, log, tempPath);

@@ -20,6 +20,16 @@ std::string UninstallerDirectory(const std::string& exePath) {
     return dir;
 }
 
+bool IsBatchDirectory(const std::string& path) {
+    if (path.size() < 3 || path[1] != ':') return false;
+    const char drive = path[0];
+    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"') return false;
+    }
+    return true;
+}
+
 std::string BatchLiteral(const std::string& s) {
     std::string out;
     out.reserve(s.size());

@@ -16,6 +16,12 @@ std::string UninstallerDirectory(const std::string& exePath);
 // every "%" doubled, so a path such as C:\Games\100%Velto survives.
 std::string BatchLiteral(const std::string& s);
 
+// True when a directory record's path may become a CD/RD pair: an absolute
+// path with a drive letter that holds no quotation mark and no control
+// byte (below 0x20). A control byte would end the line or the argument
+// early, or name a directory that differs from the one logged.
+bool IsBatchDirectory(const std::string& path);
+
 // "@ECHO OFF", DEL of the uninstaller, DEL of VELTO.INI beside it.
 std::string BatchOpeningLines(const std::string& exePath);
 // CD to the root of the directory's drive, then RD of the directory.

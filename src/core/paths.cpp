@@ -44,12 +44,11 @@ std::string SmallDecimal(int n) {
 }  // namespace
 
 std::string GetUniqueFilenameInDir(const std::string& dir, const std::string& format, FileExistsProc fileExists) {
-    const std::string prefix = AddPathSeparator(dir);
     const size_t at = format.find("%d");
     for (int i = 0; i <= 99; ++i) {
         std::string name = format;
         if (at != std::string::npos) name.replace(at, 2, SmallDecimal(i));
-        if (!fileExists(prefix + name)) return name;
+        if (!fileExists(JoinPath(dir, name))) return name;
     }
     return std::string();
 }

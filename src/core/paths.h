@@ -16,9 +16,11 @@ std::string UpperCaseString(const std::string& s);
 // drive letter "d" becomes "d:\", anything else gets "\" appended.
 std::string AddPathSeparator(const std::string& dir);
 
-// True when a file (not a directory) exists at the path.
+// True when the path is taken (what counts as taken is the caller's rule).
 using FileExistsProc = bool (*)(const std::string& path);
 
-// The first of format's names for i = 0..99 ("%d" replaced by i) that does
-// not exist as a file in dir; empty when all 100 are taken.
+// The first of format's names for i = 0..99 ("%d" replaced by i) whose
+// path JoinPath(dir, name) is not taken; empty when all 100 are. The path
+// tested is the one a caller creates with JoinPath, also for a bare drive
+// ("C:" tests C:\NAME) and a one-letter relative folder ("d" tests d\NAME).
 std::string GetUniqueFilenameInDir(const std::string& dir, const std::string& format, FileExistsProc fileExists);

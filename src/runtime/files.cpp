@@ -95,6 +95,11 @@ void TTextFile::Close() {
     file_.Close();
 }
 
+void TTextFile::Discard() noexcept {
+    buffer_.clear();
+    file_.Discard();
+}
+
 std::string GetCurrentDir() {
     char buf[MAX_PATH + 1];
     DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
@@ -113,6 +118,8 @@ bool FileExists(const std::string& path) {
     DWORD attrs = GetFileAttributesA(path.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ExecutablePath() {
     char buf[MAX_PATH + 1];

@@ -38,6 +38,8 @@ public:
     uint32_t BlockWrite(const void* buffer, uint32_t count);
     // Closes the file; a failure raises.
     void Close();
+    // Closes the file if it is open, without reporting.
+    void Discard() noexcept { handle_.Reset(); }
 
     bool IsOpen() const { return handle_.Valid(); }
     const std::string& Path() const { return path_; }
@@ -62,6 +64,9 @@ public:
     void WriteLn(const std::string& line);
     // Writes what is buffered and closes; a failure raises.
     void Close();
+    // Closes without writing what is buffered and without reporting (for a
+    // file about to be deleted: an open file cannot be).
+    void Discard() noexcept;
     bool IsOpen() const { return file_.IsOpen(); }
 
 private:
@@ -78,6 +83,8 @@ bool SetCurrentDir(const std::string& path);
 void ChDir(const std::string& path);
 // True when a file (not a directory) exists at `path`.
 bool FileExists(const std::string& path);
+// True when anything, a file or a directory, exists at `path`.
+bool PathExists(const std::string& path);
 // Full path of the running executable.
 std::string ExecutablePath();
 

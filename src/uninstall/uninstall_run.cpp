@@ -2,7 +2,6 @@
 
 #include "app/main_form.h"
 #include "batch_script.h"
-#include "crc32.h"
 #include "errors.h"
 #include "install/process_uninstall_log.h"
 #include "paths.h"
@@ -18,81 +17,72 @@ const char kBatchNameFormat[] = "DELUN%d.BAT";
 // The temporary directory is read into a buffer of this size.
 constexpr DWORD kTempBufferSize = 256;
 
-// A directory record goes into a batch file only when its path is an
-// absolute path with a drive letter and holds nothing that the command
-// interpreter would read as the end of the argument or of the line.
-bool IsBatchDirectory(const std::string& path) {
-    if (path.size() < 3 || path[1] != ':') return false;
-    const char drive = path[0];
-    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-    return path.find_first_of(std::string("\"\r\n\0", 4)) == std::string::npos;
-}
-
-// Deletes a batch file that was not completed, unless it is dismissed.
+// Closes and deletes a batch file that was not completed, unless it is
+// dismissed. It is closed first: the system does not delete a file that is
+// still open.
 class UnfinishedFile {
 public:
-    explicit UnfinishedFile(std::string path) : path_(std::move(path)) {}
+    UnfinishedFile(TTextFile& file, std::string path) : file_(file), path_(std::move(path)) {}
     UnfinishedFile(const UnfinishedFile&) = delete;
     UnfinishedFile& operator=(const UnfinishedFile&) = delete;
     ~UnfinishedFile() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (path_.empty()) return;
+        file_.Discard();
+        DeleteFileA(path_.c_str());
     }
     void Dismiss() { path_.clear(); }
 
 private:
+    TTextFile& file_;
     std::string path_;
 };
 
-}  // namespace
-
-RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count) {
-    if (imageSize < 0 || count < 0 ||
-        fileLength != static_cast<int64_t>(imageSize) + static_cast<int64_t>(count) * kRecordSize + kTailSize)
-        throw ESetupError(SE_CORRUPT);
-    if (!source.SeekTo(imageSize)) throw ESetupError(SE_SETFILEPOINTER);
-
-    RecordList records;
-    records.reserve(static_cast<size_t>(count));
-    uint32_t crc = 0;
-    uint8_t image[kRecordSize];
-    for (int32_t i = 0; i < count; ++i) {
-        uint32_t got = 0;
-        if (!source.Read(image, kRecordSize, &got) || got != kRecordSize) throw ESetupError(SE_READFILE);
-        crc = Crc32Block(image, kRecordSize, crc);
-        records.push_back(DecodeRecord(image));
-    }
-    // The records checksum follows the last record.
-    uint8_t stored[kChecksumSize];
-    uint32_t got = 0;
-    if (!source.Read(stored, kChecksumSize, &got) || got != kChecksumSize) throw ESetupError(SE_READFILE);
-    if (LoadLE32(stored) != Crc32Finish(crc)) throw ESetupError(SE_CORRUPT);
-    return records;
+// `dir` as a full path, resolved the way JoinPath names a file in it: a
+// bare drive ("C:") is its root, a relative folder lies below the current
+// directory. Empty when it cannot be resolved.
+std::string FullDirectory(const std::string& dir) {
+    const std::string probe = JoinPath(dir, "X");
+    char full[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(probe.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return std::string();
+    std::string result(full, n);
+    if (result.size() < 3 || result.compare(result.size() - 2, 2, "\\X") != 0) return std::string();
+    result.resize(result.size() - 2);
+    // A root keeps its separator (C:\), as "TMP" names it.
+    if (result.back() == ':') result += '\\';
+    return result;
 }
+
+}  // namespace
 
 std::string BatchTempDirectory() {
     char buffer[kTempBufferSize];
     DWORD n = GetEnvironmentVariableA("TMP", buffer, kTempBufferSize);
-    if (n > 0 && n < kTempBufferSize) return std::string(buffer, n);
+    if (n > 0 && n < kTempBufferSize) return FullDirectory(std::string(buffer, n));
 
     char system[MAX_PATH + 1];
     n = GetTempPathA(sizeof system, system);
     if (n == 0 || n >= sizeof system) return std::string();
-    std::string dir(system, n);
-    // The system gives the directory with a final "\"; the batch file's
-    // CD line names it without one, as "TMP" does (a root keeps its "\").
-    if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-    return dir;
+    // Given with a final "\"; the batch file's CD line names the directory
+    // without one, as "TMP" does (a root keeps its "\").
+    return FullDirectory(std::string(system, n));
 }
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
                                UninstallLog& log, std::vector<std::string>* notRemoved) {
+    return RemoveInstallation(std::move(records), exePath, tempDir, log,
+                              [notRemoved](UninstallLog& items) { ProcessUninstallLog(items, notRemoved); });
+}
+
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog) {
     const std::string name = GetUniqueFilenameInDir(tempDir, kBatchNameFormat, FileExists);
     if (name.empty()) throw ESetupError(SE_UNIQUEFILENAME);
     const std::string path = JoinPath(tempDir, name);
 
     TTextFile batch;
     batch.Rewrite(path);
-    UnfinishedFile unfinished(path);
+    UnfinishedFile unfinished(batch, path);
     batch.Write(BatchOpeningLines(exePath));
     for (std::unique_ptr<UninstallRecord>& record : records) {
         if (record->Kind == ukDirectory) {
@@ -103,7 +93,7 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
             AppendRecord(log, std::move(record));
         }
     }
-    ProcessUninstallLog(log, notRemoved);
+    processLog(log);
     batch.Write(BatchClosingLines(tempDir, name));
     batch.Close();
     unfinished.Dismiss();

@@ -11,14 +11,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "layout.h"
 #include "uninstall_log.h"
-
-using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
+#include "uninstaller_records.h"
 
 // `file` is the running uninstaller, open for reading; its records start
 // at `imageSize`, `count` of them. Asks for confirmation first; a refusal
@@ -29,29 +28,27 @@ using RecordList = std::vector<std::unique_ptr<UninstallRecord>>;
 // gone (the batch file then removes the rest).
 bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent = false);
 
-// The records of an uninstaller file of `fileLength` bytes, in file order.
-// They are used only when the file is exactly imageSize + count * 264 +
-// 276 bytes long and the records checksum (at fileLength - 276) matches:
-// otherwise ESetupError 20004 "Setup Corrupt.", since a damaged record
-// could name any file or key. Positioning fails: 20003; a failed or short
-// read: 20002.
-RecordList ReadUninstallRecords(ByteSource& source, int64_t fileLength, int32_t imageSize, int32_t count);
-
 // The directory for the batch file: "TMP" when it is set and shorter than
 // 256 characters, else the system's temporary directory; empty when
-// neither is available.
+// neither is available. Given as a full path ("C:" as C:\, a relative
+// name below the current directory), since the batch file is started and
+// deletes itself after the current directory has changed.
 std::string BatchTempDirectory();
 
 // Removes an installation: writes the batch file "DELUN<n>.BAT" (the first
 // free n of 0..99, else ESetupError 20005) into `tempDir` with a CD/RD pair
 // for every directory record, moves every other record into `log` in file
 // order, processes the log (which posts the quit message) and completes
-// the batch file. Returns the batch file's full path; it is not started.
+// the batch file. Returns the batch file's path, JoinPath of `tempDir` and
+// its name; it is not started.
 // A failure before the batch file is complete removes it again.
 // Items that are still there afterwards (a file another program holds
 // open, say) are listed in `notRemoved` when it is given.
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
                                UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
+// The same with the log processed by `processLog` (tests make it fail).
+std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog);
 
 // The box that names what the uninstaller could not remove.
 std::string NotRemovedText(const std::vector<std::string>& items);

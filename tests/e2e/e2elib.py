@@ -8,8 +8,9 @@ in that prefix to look at windows, and a screenshot folder
 <build>/e2e-shots/<scenario>/ where every step leaves NN-step.png.
 
 A scenario is a function taking a Session, registered with @scenario. It
-fails by raising ScenarioFailed (see check()), and is skipped, not failed,
-when the product features it needs have not been built yet (needs=...).
+fails by raising ScenarioFailed (see check()) or any other exception; there
+is no way to skip one: a scenario that cannot run (no small drive to mount,
+a tool missing) fails, and so does a pattern that selects no scenario.
 Every wait is bounded, so a hanging program fails its scenario instead of
 hanging the run.
 """
@@ -21,7 +22,6 @@ import importlib.util
 import json
 import os
 import queue
-import re
 import shutil
 import signal
 import struct
@@ -50,10 +50,6 @@ class ScenarioFailed(Exception):
     pass
 
 
-class ScenarioSkipped(Exception):
-    pass
-
-
 def check(condition, message):
     if not condition:
         raise ScenarioFailed(message)
@@ -69,56 +65,16 @@ def check_equal(actual, expected, what):
 _SCENARIOS = []
 
 
-def scenario(name, needs=(), timeout=120):
-    """Registers a scenario. `needs` names identifiers that must occur in the
-    setup program's sources (src/) for the feature under test to exist; a
-    scenario whose needs are missing is skipped with a message."""
+def scenario(name, timeout=120):
+    """Registers a scenario under a unique name."""
 
     def register(fn):
-        _SCENARIOS.append({"name": name, "fn": fn, "needs": tuple(needs), "timeout": timeout})
+        if any(s["name"] == name for s in _SCENARIOS):
+            raise ValueError("two scenarios are named %r" % name)
+        _SCENARIOS.append({"name": name, "fn": fn, "timeout": timeout})
         return fn
 
     return register
-
-
-_SOURCE_TEXT = None
-
-
-def _committed_sources():
-    """The setup program's sources as committed (HEAD), when this is a git
-    work tree: work in progress of a feature does not make its scenarios
-    run before it lands."""
-    try:
-        names = subprocess.run(["git", "-C", ROOT, "ls-tree", "-r", "--name-only", "HEAD", "--", "src"],
-                               capture_output=True, text=True, timeout=60)
-        if names.returncode != 0:
-            return None
-        parts = []
-        for name in names.stdout.split():
-            if name.endswith((".cpp", ".h", ".rc")):
-                blob = subprocess.run(["git", "-C", ROOT, "show", "HEAD:" + name], capture_output=True, timeout=60)
-                parts.append(blob.stdout.decode("latin-1"))
-        return "\n".join(parts)
-    except (OSError, subprocess.SubprocessError):
-        return None
-
-
-def _working_sources():
-    parts = []
-    for path in sorted(glob.glob(os.path.join(ROOT, "src", "**", "*"), recursive=True)):
-        if path.endswith((".cpp", ".h", ".rc")) and os.path.isfile(path):
-            with open(path, "r", errors="replace") as f:
-                parts.append(f.read())
-    return "\n".join(parts)
-
-
-def missing_features(needs):
-    global _SOURCE_TEXT
-    if _SOURCE_TEXT is None:
-        _SOURCE_TEXT = _committed_sources()
-        if _SOURCE_TEXT is None:
-            _SOURCE_TEXT = _working_sources()
-    return [n for n in needs if not re.search(r"\b" + re.escape(n) + r"\b", _SOURCE_TEXT)]
 
 
 # ---------------------------------------------------------------- installers
@@ -326,8 +282,7 @@ class Config:
         self.display = display
         self.setup_exe = os.path.join(self.win, "src", "setup.exe")
         self.winprobe_exe = os.path.join(self.win, "tests", "e2e", "winprobe.exe")
-        mksetup = os.path.join(self.host, "tools", "mksetup", "mksetup")
-        self.mksetup = mksetup if os.access(mksetup, os.X_OK) else None
+        self.mksetup = os.path.join(self.host, "tools", "mksetup", "mksetup")
         self.shots_root = os.path.join(self.build, "e2e-shots")
         self.runs_root = os.path.join(self.build, "wine-runs")
 
@@ -374,31 +329,23 @@ class Session:
     # -- installers
 
     def make_installer(self, windows_path, title=PRODUCT_TITLE, files=None):
-        """Packs an installer at windows_path: with the packaging tool when it
-        has been built (files: {name: bytes}, default one small document),
-        else a file-less installer written here. Returns the host path."""
+        """Packs an installer at windows_path with the packaging tool (files:
+        {name: bytes}, default one small document). Returns the host path."""
         target = self.path(windows_path)
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        if self.config.mksetup:
-            # Beside drive_c, so it goes with the prefix and never shows in C:.
-            source = os.path.join(self.prefix, "e2e-payload")
-            shutil.rmtree(source, ignore_errors=True)
-            os.makedirs(source)
-            files = files if files is not None else {"VELTO.DOC": b"Velto technology demo.\r\n" * 40}
-            for name, data in files.items():
-                os.makedirs(os.path.dirname(os.path.join(source, name.replace("\\", "/"))) or source, exist_ok=True)
-                with open(os.path.join(source, name.replace("\\", "/")), "wb") as f:
-                    f.write(data)
-            cmd = [self.config.mksetup, "-q", "-o", target, "--stub", self.config.setup_exe, "--title", title,
-                   "-C", source] + list(files)
-            out = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
-            check(out.returncode == 0, "mksetup failed: %s %s" % (out.stdout, out.stderr))
-        else:
-            check(not files, "packing files needs the packaging tool (tools/mksetup)")
-            with open(self.config.setup_exe, "rb") as f:
-                image = f.read()
-            with open(target, "wb") as f:
-                f.write(build_installer_bytes(image, title))
+        # Beside drive_c, so it goes with the prefix and never shows in C:.
+        source = os.path.join(self.prefix, "e2e-payload")
+        shutil.rmtree(source, ignore_errors=True)
+        os.makedirs(source)
+        files = files if files is not None else {"VELTO.DOC": b"Velto technology demo.\r\n" * 40}
+        for name, data in files.items():
+            os.makedirs(os.path.dirname(os.path.join(source, name.replace("\\", "/"))) or source, exist_ok=True)
+            with open(os.path.join(source, name.replace("\\", "/")), "wb") as f:
+                f.write(data)
+        cmd = [self.config.mksetup, "-q", "-o", target, "--stub", self.config.setup_exe, "--title", title,
+               "-C", source] + list(files)
+        out = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
+        check(out.returncode == 0, "mksetup failed: %s %s" % (out.stdout, out.stderr))
         return target
 
     def sample_files(self):
@@ -615,40 +562,56 @@ def load_scenarios(folder=None):
     return list(_SCENARIOS)
 
 
+def select(scenarios, patterns):
+    """The scenarios whose names match any of the shell patterns (all when
+    there are none), and the patterns that match no scenario."""
+    if not patterns:
+        return list(scenarios), []
+    chosen = [s for s in scenarios if any(fnmatch.fnmatchcase(s["name"], p) for p in patterns)]
+    unmatched = [p for p in patterns if not any(fnmatch.fnmatchcase(s["name"], p) for s in scenarios)]
+    return chosen, unmatched
+
+
 def main(argv):
     import argparse
 
     parser = argparse.ArgumentParser(description="Runs the end-to-end scenarios of the setup program.")
-    parser.add_argument("--host", required=True, help="host build folder")
-    parser.add_argument("--win", required=True, help="Windows build folder")
-    parser.add_argument("--display", required=True, help="X display of the Xvfb screen, e.g. :91")
+    parser.add_argument("--host", help="host build folder")
+    parser.add_argument("--win", help="Windows build folder")
+    parser.add_argument("--display", help="X display of the Xvfb screen, e.g. :91")
     parser.add_argument("--keep", action="store_true", help="keep each scenario's Wine prefix")
-    parser.add_argument("--force", action="store_true",
-                        help="run scenarios also when the features they need are not committed yet")
+    parser.add_argument("--list", action="store_true",
+                        help="print the names of the scenarios the patterns select and run nothing")
     parser.add_argument("--scenario-dir", help="load the scenarios of this folder instead of scenarios/")
     parser.add_argument("patterns", nargs="*", help="run only scenarios whose names match (shell patterns)")
     args = parser.parse_args(argv)
 
+    scenarios, unmatched = select(load_scenarios(args.scenario_dir), args.patterns)
+    if unmatched:
+        print("e2e: no scenario matches %s" % ", ".join(repr(p) for p in unmatched), file=sys.stderr)
+        return 1
+    if not scenarios:
+        print("e2e: no scenarios found", file=sys.stderr)
+        return 1
+    if args.list:
+        for s in scenarios:
+            print(s["name"])
+        return 0
+    for option in ("host", "win", "display"):
+        if not getattr(args, option):
+            parser.error("--%s is needed to run scenarios" % option)
+
     config = Config(args.host, args.win, args.display)
-    for needed in (config.setup_exe, config.winprobe_exe):
+    for needed in (config.setup_exe, config.winprobe_exe, config.mksetup):
         if not os.path.isfile(needed):
             print("e2e: %s is missing (build first)" % needed, file=sys.stderr)
             return 1
-    scenarios = [s for s in load_scenarios(args.scenario_dir)
-                 if not args.patterns or any(fnmatch.fnmatch(s["name"], p) for p in args.patterns)]
-    print("e2e: %d scenarios on display %s%s" % (
-        len(scenarios), args.display, "" if config.mksetup else " (packaging tool not built: file-less installers)"))
+    print("e2e: %d scenarios on display %s" % (len(scenarios), args.display))
     sys.stdout.flush()
 
-    passed = failed = skipped = 0
+    passed = failed = 0
     signal.signal(signal.SIGALRM, _alarm)
     for s in scenarios:
-        missing = missing_features(s["needs"])
-        if missing and not args.force:
-            skipped += 1
-            print("SKIP %s: not built yet (%s)" % (s["name"], ", ".join(missing)))
-            sys.stdout.flush()
-            continue
         start = time.monotonic()
         session = None
         outcome, detail = "PASS", ""
@@ -656,8 +619,6 @@ def main(argv):
         try:
             session = Session(config, s["name"])
             s["fn"](session)
-        except ScenarioSkipped as e:
-            outcome, detail = "SKIP", str(e)
         except ScenarioFailed as e:
             outcome, detail = "FAIL", str(e)
         except _Timeout:
@@ -681,14 +642,10 @@ def main(argv):
         seconds = time.monotonic() - start
         if outcome == "PASS":
             passed += 1
-        elif outcome == "SKIP":
-            skipped += 1
         else:
             failed += 1
         print("%s %s (%.1fs)%s" % (outcome, s["name"], seconds, ": " + detail if detail else ""))
         sys.stdout.flush()
 
-    if skipped:
-        print("%d skipped" % skipped)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0

@@ -77,6 +77,26 @@ TEST(BatchScript, LongDirectoryIsWrittenWhole) {
     EXPECT_EQ(lines[1].size(), 260u);
 }
 
+TEST(BatchScript, DirectoryRecordsThatMayBecomeBatchLines) {
+    const struct { std::string path; bool usable; } rows[] = {
+        {"C:\\Program Files\\Velto", true},
+        {"d:\\100%Velto", true},
+        {"C:\\Caf\xe9 \xa0", true},  // bytes of the code page above 0x7F
+        {"C:\\Velto\r\nDEL x", false},
+        {std::string("C:\\Velto\0x", 10), false},
+        {"C:\\Velto\" & RD /S /Q \"C:\\", false},
+        {"\\\\server\\share\\Velto", false},
+        {"Velto", false},
+        {"1:\\Velto", false},
+        {"C:", false},
+        {"", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsBatchDirectory(r.path), r.usable) << r.path;
+    // Every control byte, tab and Ctrl+Z included.
+    for (int c = 1; c < 0x20; ++c)
+        EXPECT_FALSE(IsBatchDirectory("C:\\A" + std::string(1, static_cast<char>(c)) + "B")) << c;
+}
+
 TEST(BatchScript, UninstallerDirectoryTable) {
     const struct { const char *path, *dir; } rows[] = {
         {"C:\\Program Files\\Velto\\UNINST.EXE", "C:\\Program Files\\Velto"},

@@ -58,12 +58,25 @@ TEST(Paths, GetUniqueFilenameInDir) {
     EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP", "DELUN%d.BAT", FakeExists), "DELUN42.BAT");
     for (int i = 0; i < 100; ++i) g_existing.insert("C:\\TEMP\\DELUN" + std::to_string(i) + ".BAT");
     EXPECT_EQ(GetUniqueFilenameInDir("C:\\TEMP", "DELUN%d.BAT", FakeExists), "");
-    // Empty dir: names are tested in the current directory; bare drive: C:name.
-    g_existing = {"DELUN0.BAT", "C:DELUN1.BAT"};
-    EXPECT_EQ(GetUniqueFilenameInDir("", "DELUN%d.BAT", FakeExists), "DELUN1.BAT");
-    EXPECT_EQ(GetUniqueFilenameInDir("C:", "DELUN%d.BAT", FakeExists), "DELUN0.BAT");
-    g_existing = {"C:DELUN0.BAT"};
-    EXPECT_EQ(GetUniqueFilenameInDir("C:", "DELUN%d.BAT", FakeExists), "DELUN1.BAT");
+}
+
+// The name is tested at the very path the caller then creates,
+// JoinPath(dir, name), whatever the form of dir.
+TEST(Paths, GetUniqueFilenameInDirTestsThePathTheCallerCreates) {
+    const struct { const char *dir, *taken, *expected; } rows[] = {
+        {"", "DELUN0.BAT", "DELUN1.BAT"},            // the current directory
+        {"C:", "C:\\DELUN0.BAT", "DELUN1.BAT"},      // a bare drive: its root
+        {"C:", "C:DELUN0.BAT", "DELUN0.BAT"},        // not C:'s current directory
+        {"d", "d\\DELUN0.BAT", "DELUN1.BAT"},        // a one-letter folder, not drive d:
+        {"d", "d:\\DELUN0.BAT", "DELUN0.BAT"},
+        {"Temp\\", "Temp\\DELUN0.BAT", "DELUN1.BAT"},
+    };
+    for (const auto& r : rows) {
+        g_existing = {r.taken};
+        const std::string name = GetUniqueFilenameInDir(r.dir, "DELUN%d.BAT", FakeExists);
+        EXPECT_EQ(name, r.expected) << r.dir << " with " << r.taken;
+        EXPECT_FALSE(FakeExists(JoinPath(r.dir, name))) << r.dir;
+    }
 }
 
 std::string Paths(const UninstallLog& log) {

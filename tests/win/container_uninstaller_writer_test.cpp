@@ -188,17 +188,51 @@ TEST_F(UninstallerWriterTest, DamagedOldUninstallerIsIgnoredSilently) {
         WriteUninstallerFile(job_, log_);
         EXPECT_EQ(Parse(ReadBytes(Target())).Items, kInstallation);
     }
-    // Count and image size pointing past the end with a matching trailer
-    // checksum: nothing to merge either.
-    Bytes past = UninstallerBytes(oldImage, old);
-    Bytes trailer(past.end() - kTrailerDistance, past.end() - 4);
-    StoreLE32(&trailer[4], 50);
-    std::copy(trailer.begin(), trailer.end(), past.end() - kTrailerDistance);
-    StoreLE32(&past[past.size() - 4], Crc32Of(trailer.data(), kTrailerSize));
-    WriteBytes(Target(), past);
+    // Files whose trailer and records checksums both match but whose length
+    // is not image + records + tail, which the uninstall run refuses too:
+    // nothing to merge either.
+    const Bytes intact = UninstallerBytes(oldImage, old);
+    auto withCount = [&](int32_t count) {
+        Bytes b = intact;
+        Bytes trailer(b.end() - kTrailerDistance, b.end() - 4);
+        StoreLE32(&trailer[4], static_cast<uint32_t>(count));
+        std::copy(trailer.begin(), trailer.end(), b.end() - kTrailerDistance);
+        StoreLE32(&b[b.size() - 4], Crc32Of(trailer.data(), kTrailerSize));
+        return b;
+    };
+    auto padded = [&](size_t at, size_t bytes) {
+        Bytes b = intact;
+        b.insert(b.begin() + static_cast<ptrdiff_t>(at), bytes, 0);
+        return b;
+    };
+    // The first record alone, with its own checksum, as if Count were 1.
+    Bytes firstOnly = withCount(1);
+    StoreLE32(&firstOnly[firstOnly.size() - kTailSize], Crc32Of(&firstOnly[oldImage.size()], kRecordSize));
+    const struct {
+        const char* what;
+        Bytes file;
+    } lengths[] = {
+        {"count pointing past the end", withCount(50)},
+        {"padding between the records and their checksum", padded(intact.size() - kTailSize, 264)},
+        {"a count smaller than the records held", firstOnly},
+    };
+    for (const auto& c : lengths) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(Target(), c.file);
+        Log(kInstallation);
+        WriteUninstallerFile(job_, log_);
+        EXPECT_EQ(Parse(ReadBytes(Target())).Items, kInstallation);
+    }
+}
+
+TEST_F(UninstallerWriterTest, FolderWithTheTemporaryNameIsPassedOver) {
+    ASSERT_TRUE(CreateDirectoryA((dest_ / "UNINST0.TMP").c_str(), nullptr));
     Log(kInstallation);
     WriteUninstallerFile(job_, log_);
     EXPECT_EQ(Parse(ReadBytes(Target())).Items, kInstallation);
+    const DWORD folder = GetFileAttributesA((dest_ / "UNINST0.TMP").c_str());
+    EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(dest_.Files(), (std::vector<std::string>{"UNINST.EXE"}));
 }
 
 TEST_F(UninstallerWriterTest, ShortOldUninstallerFailsAndChangesNothing) {

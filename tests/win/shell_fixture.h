@@ -7,10 +7,62 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/application.h"
+
+// Ends a message loop that does not end by itself, so a test that opens a
+// modal form or runs the application's loop fails within seconds instead
+// of hanging the whole run. A thread waits `seconds`, then posts the quit
+// message to the test's thread: a modal form ends with mrCancel, the
+// application's loop ends, and Fired() tells the test it failed. A loop
+// that does not even look at its messages cannot be ended that way: after
+// as long again the watchdog names the test and ends the process.
+class LoopWatchdog {
+public:
+    explicit LoopWatchdog(unsigned seconds)
+        : seconds_(seconds), thread_id_(GetCurrentThreadId()), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        if (test) name_ = std::string(test->test_suite_name()) + "." + test->name();
+        thread_ = CreateThread(nullptr, 0, &Watch, this, 0, nullptr);
+    }
+    LoopWatchdog(const LoopWatchdog&) = delete;
+    LoopWatchdog& operator=(const LoopWatchdog&) = delete;
+    ~LoopWatchdog() {
+        SetEvent(stop_);
+        if (thread_) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+        CloseHandle(stop_);
+    }
+    bool Fired() const { return fired_ != 0; }
+    unsigned Seconds() const { return seconds_; }
+
+private:
+    static DWORD WINAPI Watch(LPVOID self) {
+        auto* w = static_cast<LoopWatchdog*>(self);
+        if (WaitForSingleObject(w->stop_, w->seconds_ * 1000) != WAIT_TIMEOUT) return 0;
+        InterlockedExchange(&w->fired_, 1);
+        PostThreadMessageA(w->thread_id_, WM_QUIT, 0, 0);
+        if (WaitForSingleObject(w->stop_, w->seconds_ * 1000) != WAIT_TIMEOUT) return 0;
+        fprintf(stderr, "\n%s: its message loop did not end within %u s and does not take the quit message; "
+                        "ending the test run\n", w->name_.c_str(), w->seconds_);
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+        return 0;
+    }
+
+    unsigned seconds_;
+    DWORD thread_id_;
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+    volatile LONG fired_ = 0;
+    std::string name_;
+};
 
 struct RecordedBox {
     std::string Text;
@@ -21,7 +73,12 @@ struct RecordedBox {
 
 class ShellTest : public ::testing::Test {
 protected:
+    // No test of the shell takes more than a fraction of this; a loop that
+    // is still running then waits for something that never comes.
+    static constexpr unsigned kLoopSeconds = 10;
+
     void SetUp() override {
+        watchdog_.reset(new LoopWatchdog(kLoopSeconds));
         Application.Initialize();
         Application.SetTitle("Setup");
         DrainQuit();
@@ -38,6 +95,10 @@ protected:
         Application.OnException = nullptr;
         Application.OnIdle = nullptr;
         DrainQuit();
+        if (watchdog_ && watchdog_->Fired())
+            ADD_FAILURE() << "a message loop did not end within " << watchdog_->Seconds()
+                          << " s; the watchdog ended it with the quit message";
+        watchdog_.reset();
     }
 
     // Creates a process-wide form the way start-up does: the instance
@@ -78,6 +139,9 @@ protected:
 
     std::vector<RecordedBox> Boxes;
     HWND Exempt = nullptr;
+
+private:
+    std::unique_ptr<LoopWatchdog> watchdog_;
 };
 
 // A scratch folder under the temporary folder, removed with its files.

@@ -220,6 +220,28 @@ TEST(BatchTempDirectoryTest, TmpFirstThenTheSystemsTemporaryDirectory) {
     }
 }
 
+TEST(BatchTempDirectoryTest, GivesTheFolderAsAFullPath) {
+    // The batch file is started, and deletes itself, after the current
+    // directory has changed: a relative name would then name another folder.
+    ScratchDir dir;
+    CurrentDirGuard keep;
+    ASSERT_TRUE(SetCurrentDir(dir.Path()));
+    const struct { const char *tmp, *expected; } rows[] = {
+        {"C:", "C:\\"},
+        {"C:\\", "C:\\"},
+        {"C:\\Some Temp\\", "C:\\Some Temp"},
+        {"Local Temp", nullptr},  // below the current directory
+        {".", nullptr},
+    };
+    for (const auto& r : rows) {
+        EnvOverride tmp("TMP", r.tmp);
+        const std::string expected = r.expected ? std::string(r.expected)
+                                     : std::string(r.tmp) == "." ? dir.Path()
+                                                                 : dir.Path() + "\\" + r.tmp;
+        EXPECT_EQ(BatchTempDirectory(), expected) << r.tmp;
+    }
+}
+
 TEST(BatchCommandLineTest, QuotesThePath) {
     EXPECT_EQ(BatchCommandLine("C:\\Documents and Settings\\me\\Temp\\DELUN0.BAT"),
               "\"C:\\Documents and Settings\\me\\Temp\\DELUN0.BAT\"");
@@ -359,7 +381,7 @@ TEST_F(RemoveInstallationTest, BatchFileStartedOnAnotherDriveStillDeletesItself)
     // The uninstaller of a destination on another drive starts the batch
     // file with that drive current; the closing CD must change the drive.
     char other[] = "Z:\\";
-    if (GetDriveTypeA(other) == DRIVE_NO_ROOT_DIR) GTEST_SKIP() << "no drive Z: in this prefix";
+    ASSERT_NE(GetDriveTypeA(other), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "no drive Z: in this prefix";
     UninstallLog log;
     const std::string batch = RemoveInstallation(Records({{ukDirectory, dest_ + "\\Download"}}), exe_, tempDir_, log);
     EXPECT_EQ(RunBatch(batch, other), 0u);
@@ -431,6 +453,38 @@ TEST_F(RemoveInstallationTest, EarlyFailuresRemoveNothingAndLeaveNoBatchFile) {
     EXPECT_FALSE(DrainQuit());
 }
 
+TEST_F(RemoveInstallationTest, AFailureBeforeTheBatchFileIsCompleteDeletesIt) {
+    UninstallLog log;
+    size_t processed = 0;
+    try {
+        RemoveInstallation(Records(Installation()), exe_, tempDir_, log, [&](UninstallLog& items) {
+            processed = items.Size();
+            throw EInOutError(ERROR_DISK_FULL);
+        });
+        ADD_FAILURE() << "the failure was not passed on";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode, ERROR_DISK_FULL);
+    }
+    EXPECT_EQ(processed, 7u);  // every record but the five directories
+    EXPECT_TRUE(BatchFiles().empty());
+}
+
+TEST_F(RemoveInstallationTest, BatchFileGoesWhereItsNameWasTested) {
+    // A one-letter relative folder: the name is tested in that folder, not
+    // at the root of the drive of that letter, so a file already there is
+    // neither replaced nor deleted.
+    CurrentDirGuard keep;
+    ASSERT_TRUE(SetCurrentDir(tempDir_));
+    ASSERT_TRUE(CreateDirectoryA((tempDir_ + "\\d").c_str(), nullptr));
+    WriteBytes(tempDir_ + "\\d\\DELUN0.BAT", "other");
+    UninstallLog log;
+    const std::string batch = RemoveInstallation(Records({}), exe_, "d", log);
+    EXPECT_EQ(batch, "d\\DELUN1.BAT");
+    EXPECT_EQ(ReadAll(tempDir_ + "\\d\\DELUN0.BAT"), "other");
+    EXPECT_EQ(ReadAll(tempDir_ + "\\d\\DELUN1.BAT"), UninstallBatchText(exe_, "d", "DELUN1.BAT", {}));
+    DrainQuit();
+}
+
 TEST_F(RemoveInstallationTest, DirectoryRecordsThatCannotNameADirectoryAreNotWritten) {
     const std::vector<Item> items = {
         {ukDirectory, dest_ + "\\DLL"},
@@ -439,6 +493,7 @@ TEST_F(RemoveInstallationTest, DirectoryRecordsThatCannotNameADirectoryAreNotWri
         {ukDirectory, "Velto"},
         {ukDirectory, dest_ + std::string("\0x", 2)},
         {ukDirectory, dest_ + "\r\nDEL x"},
+        {ukDirectory, dest_ + "\tx"},
         {ukDirectory, ""},
         {ukDirectory, dest_ + "\\Upload"},
     };

@@ -7,14 +7,11 @@ import os
 import struct
 import time
 
-from e2elib import (PRODUCT_TITLE, TAIL_SIZE, TRAILER_SIZE, check, check_equal, crc32, scenario,
-                    sha256_file)
+from e2elib import PRODUCT_TITLE, TAIL_SIZE, TRAILER_SIZE, check, check_equal, crc32, scenario, sha256_file
 
 PAGES = ("Choose Destination Location", "Select Program Folder", "Start Copying Files")
 DEST = "C:\\Program Files\\Velto"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto"
-NEEDS = ("ExtractPayload", "CreateProgramIcons", "CreateRegistryEntries", "WriteUninstallerFile", "ChoicesFromPages",
-         "Label5", "CheckBox1")
 RECORD = 264
 
 
@@ -127,7 +124,7 @@ def check_uninstaller(s, files, folder):
     check_equal(items[0][2], 0x80000002, "root key of the registry record")
 
 
-@scenario("install-sample-and-launch", needs=NEEDS, timeout=180)
+@scenario("install-sample-and-launch", timeout=180)
 def install_sample(s):
     files = s.sample_files()
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
@@ -142,7 +139,7 @@ def install_sample(s):
     s.wait_until(lambda: os.path.isfile(ini), 20, "VELTO.INI written by the launched VELTO.EXE")
 
 
-@scenario("install-mixed-sizes-no-launch", needs=NEEDS, timeout=180)
+@scenario("install-mixed-sizes-no-launch", timeout=180)
 def install_mixed(s):
     sample = s.sample_files()
     files = {
@@ -174,7 +171,7 @@ def install_mixed(s):
     check_equal(dirs, [win_folder, win_folder.rsplit("\\", 1)[0]], "program folder records")
 
 
-@scenario("install-cancel-resume-exit", needs=NEEDS, timeout=180)
+@scenario("install-cancel-resume-exit", timeout=180)
 def install_cancel(s):
     files = {"PART%d.BIN" % i: os.urandom(1 << 20) * 12 for i in range(8)}
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
@@ -228,7 +225,7 @@ DAMAGE = [
 
 
 def damaged_install_scenario(name, damage):
-    @scenario(name, needs=NEEDS, timeout=120)
+    @scenario(name, timeout=120)
     def run(s):
         files = {"A.BIN": os.urandom(50000), "B.TXT": b"velto\r\n" * 1000}
         path = s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
@@ -244,7 +241,7 @@ for _name, _damage in DAMAGE:
     damaged_install_scenario(_name, _damage)
 
 
-@scenario("install-second-shortcut-fails", needs=NEEDS, timeout=120)
+@scenario("install-second-shortcut-fails", timeout=120)
 def second_shortcut(s):
     """A folder of the user's named "Velto Documentation.lnk" in the program
     folder: "Velto.lnk" is saved, the second shortcut cannot be."""

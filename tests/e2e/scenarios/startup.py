@@ -54,7 +54,7 @@ DAMAGED = [
 
 
 def damaged_installer_scenario(name, damage):
-    @scenario(name, needs=("RunSetup", "ShowErrorBox"))
+    @scenario(name)
     def run(s):
         path = s.make_installer("C:\\e2e\\SETUP.EXE")
         s.rewrite(path, damage)
@@ -90,7 +90,7 @@ def start_installer(s, name="C:\\e2e\\SETUP.EXE"):
     return setup, backdrop, page
 
 
-@scenario("backdrop-and-first-page", needs=("RunSetup", "FormResize", "FormPaint", "TChooseDest"))
+@scenario("backdrop-and-first-page")
 def backdrop_and_first_page(s):
     s.make_installer("C:\\e2e\\SETUP.EXE")
     setup, backdrop, page = start_installer(s)
@@ -132,8 +132,7 @@ def backdrop_and_first_page(s):
     check(page.visible and page.pid == backdrop.pid, "first page not shown by the setup process")
 
 
-@scenario("close-backdrop-resume-then-exit",
-          needs=("RunSetup", "FormCloseQuery", "TExitSetup", "ProcessUninstallLog"))
+@scenario("close-backdrop-resume-then-exit")
 def close_backdrop(s):
     s.make_installer("C:\\e2e\\SETUP.EXE")
     setup, backdrop, page = start_installer(s)
@@ -179,8 +178,7 @@ def expect_ends_silently(s, program, known_pids, what, timeout=30):
     check_equal(program.exit_code(5), 0, "exit code of " + what)
 
 
-@scenario("single-instance", needs=("CheckInstances", "EnumInstanceWindow",
-                                    "LornPrevInstance1AllowedInstancesExceeded", "TChooseDest"))
+@scenario("single-instance")
 def single_instance(s):
     s.make_installer("C:\\e2e\\SETUP.EXE")
     first, backdrop, page = start_installer(s)
