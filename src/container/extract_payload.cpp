@@ -37,8 +37,6 @@ private:
     TDecompress& d_;
 };
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool FileLogged(const UninstallLog& log, const std::string& path) {
     const std::string logged = MakeRecord(ukFile, path, 0)->Path();
     for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
@@ -76,24 +74,6 @@ int ProgressPosition(int64_t read, int64_t total) {
     if (read >= total) return 1000;
     // read < total < 2^63 / 1000 for every file this program can hold.
     return static_cast<int>(read * 1000 / total);
-}
-
-bool IsSafePayloadName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        if (name.compare(start, end - start, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-std::string InstalledPayloadName(const std::string& name) {
-    if (UpperCaseString(name) == "WSOCK32.DLL") return JoinPath("DLL", "WSOCK32.DLL");
-    return name;
 }
 
 int ReadCompressedBlock(uint8_t* block) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "payload_names.h"
 #include "uninstall_log.h"
 
 class TDecompress;
@@ -29,12 +30,3 @@ int WriteDecodedBlock(const uint8_t* block, int count);
 // Gauge position 0..1000 for `read` of `total` compressed bytes, truncated.
 // Never overflows; a payload of no bytes counts as done.
 int ProgressPosition(int64_t read, int64_t total);
-
-// True when a stored file name stays inside the destination: not empty,
-// not absolute, not drive-qualified (no ":" at all), no ".." component.
-// Both "\" and "/" count as separators.
-bool IsSafePayloadName(const std::string& name);
-
-// Where a stored name is written, relative to the destination: any case of
-// "WSOCK32.DLL" goes to "DLL\WSOCK32.DLL"; other names stay as they are.
-std::string InstalledPayloadName(const std::string& name);

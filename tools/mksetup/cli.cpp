@@ -251,16 +251,16 @@ int List(const std::string& path, std::ostream& out) {
     InFile file(path);
     FileByteSource src(file);
     InstallerInfo info = ReadInstallerInfo(src, file.Size());
-    out << "Title:       " << info.Trailer.Title.Get() << "\n"
+    out << "Title:       " << CodePage1252ToUtf8(info.Trailer.Title.Get()) << "\n"
         << "Image size:  " << info.Trailer.ImageSize << " bytes\n"
         << "Payload:     " << info.PayloadSize << " bytes in " << Files(info.Entries.size()) << "\n"
         << "File size:   " << info.FileSize << " bytes\n"
         << "  Compressed  Checksum    Name\n";
     for (const FileDirectoryEntry& e : info.Entries) {
         std::string name = e.Name.Get();
-        std::string installed = InstalledName(name);
-        out << std::setw(12) << e.CompressedSize << "  " << Hex32(e.Crc) << "  " << name;
-        if (installed != name) out << " -> " << installed;
+        std::string installed = InstalledPayloadName(name);
+        out << std::setw(12) << e.CompressedSize << "  " << Hex32(e.Crc) << "  " << CodePage1252ToUtf8(name);
+        if (installed != name) out << " -> " << CodePage1252ToUtf8(installed);
         out << "\n";
     }
     return kExitOk;
@@ -318,7 +318,7 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     InFile file(path);
     FileByteSource src(file);
     UninstallerInfo info = ReadUninstaller(src, file.Size());
-    out << "Title:       " << info.Trailer.Title.Get() << "\n"
+    out << "Title:       " << CodePage1252ToUtf8(info.Trailer.Title.Get()) << "\n"
         << "Image size:  " << info.Trailer.ImageSize << " bytes\n"
         << "Records:     " << info.Records.size() << "\n";
     for (const auto& r : info.Records) out << DescribeRecord(*r) << "\n";

@@ -83,8 +83,12 @@ void InstallerWriter::Finish(const std::string& title) {
 
 PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     if (options.OutputPath.empty()) throw Exception("no output file given (-o SETUP.EXE)");
-    if (options.Title.size() > kMaxShortString) {
-        throw Exception("the title is " + std::to_string(options.Title.size()) + " bytes long; at most 255 fit");
+    std::string title, bad;
+    if (Utf8ToCodePage1252(options.Title, &title, &bad) != Utf8Conversion::Ok) {
+        throw Exception("the title holds '" + bad + "', which Windows code page 1252 does not have");
+    }
+    if (title.size() > kMaxShortString) {
+        throw Exception("the title is " + std::to_string(title.size()) + " bytes long; at most 255 fit");
     }
     std::vector<std::string> names;
     for (const PackInput& f : options.Files) names.push_back(f.Name);
@@ -103,14 +107,6 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
             result.Warnings.push_back("'" + name + "': " + std::to_string(name.size()) +
                                       " bytes; with the destination folder in front the path may exceed what "
                                       "the installer can log and Windows can open");
-        }
-        for (char c : name) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                result.Warnings.push_back("'" + name +
-                                          "': non-ASCII bytes are stored as they are; the installer reads them "
-                                          "in the Windows ANSI code page");
-                break;
-            }
         }
     }
 
@@ -135,7 +131,7 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
         const FileDirectoryEntry& e = writer.Entries().back();
         result.Files.push_back({f.Name, data.size(), e.CompressedSize, e.Crc});
     }
-    writer.Finish(options.Title);
+    writer.Finish(title);
     out.Commit();
     result.FileSize = writer.BytesWritten();
     return result;

@@ -48,7 +48,7 @@ struct PackInput {
 struct PackOptions {
     std::string OutputPath;
     std::string StubPath;
-    std::string Title = kDefaultTitle;
+    std::string Title = kDefaultTitle;  // UTF-8; stored in code page 1252
     std::vector<PackInput> Files;
     NameSetOptions Names;
 };
