@@ -49,6 +49,12 @@ SetupTrailer ReadCheckedTrailer(ByteSource& src, uint64_t fileSize, const char e
 
 }  // namespace
 
+SetupFile::SetupFile(const std::string& path)
+    : file_(path),
+      whole_(file_),
+      end_(static_cast<uint64_t>(AppendedDataEnd(whole_, static_cast<int64_t>(file_.Size())))),
+      limited_(whole_, static_cast<int64_t>(end_)) {}
+
 std::string Hex32(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", value);
