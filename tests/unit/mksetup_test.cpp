@@ -516,6 +516,38 @@ TEST_F(MksetupCli, ProgressInPercentOnATerminal) {
     }
 }
 
+TEST(MksetupStub, OnlyAnUnsigned32BitGuiProgramCanBeTheStub) {
+    Bytes notPe = kStub;
+    notPe[0x41] = 'X';  // "PX\0\0"
+    Bytes signedStub = kStub;
+    StoreLE32(&signedStub[0x58 + 96 + 4 * 8], 2048);
+    StoreLE32(&signedStub[0x58 + 96 + 4 * 8 + 4], 952);
+    struct Case {
+        const char* what;
+        Bytes image;
+        std::string problem;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"GUI program", kStub, ""},
+        {"random bytes", RandomBytes(3000, 4), "not a Windows program"},
+        {"no PE signature", notPe, "not a Windows program"},
+        {"cut in the header", Bytes(kStub.begin(), kStub.begin() + 0x80), "not a Windows program"},
+        {"64-bit", TinyWindowsImage(3000, 0x8664, 0x20B), "not a 32-bit Windows program"},
+        {"ARM", TinyWindowsImage(3000, 0x1C4), "not a 32-bit Windows program"},
+        {"console", TinyWindowsImage(3000, 0x14C, 0x10B, 3), "a console program"},
+        {"native", TinyWindowsImage(3000, 0x14C, 0x10B, 1), "not a Windows GUI program"},
+        {"signed", signedStub, "signed; give the unsigned setup program"},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = StubProblem("s.exe", c.image);
+        if (c.problem.empty()) {
+            EXPECT_EQ(problem, "") << c.what;
+        } else {
+            EXPECT_EQ(problem.rfind("'s.exe': " + c.problem, 0), 0u) << c.what << ": " << problem;
+        }
+    }
+}
+
 TEST(MksetupStub, DefaultImageIsLookedForBesideTheToolThenInTheWindowsBuild) {
     EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup"),
               (std::vector<std::string>{"/b/host/tools/mksetup/setup.exe",
