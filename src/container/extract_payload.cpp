@@ -38,8 +38,6 @@ private:
     TDecompress& d_;
 };
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool FileLogged(const UninstallLog& log, const std::string& path) {
     const std::string logged = MakeRecord(ukFile, path, 0)->Path();
     for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
@@ -77,66 +75,6 @@ int ProgressPosition(int64_t read, int64_t total) {
     if (read >= total) return 1000;
     // read < total < 2^63 / 1000 for every file this program can hold.
     return static_cast<int>(read * 1000 / total);
-}
-
-bool IsSafePayloadName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        if (name.compare(start, end - start, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-std::string InstalledPayloadName(const std::string& name) {
-    if (UpperCaseString(name) == "WSOCK32.DLL") return JoinPath("DLL", "WSOCK32.DLL");
-    return name;
-}
-
-std::vector<FileDirectoryEntry> ReadPayloadDirectory(ByteSource& source, const SetupTrailer& trailer) {
-    // The directory, its checksum, and the names it holds: all checked
-    // before any file is created. A count that reaches before the start of
-    // the file fails the positioning before anything is allocated.
-    const int64_t count = trailer.Count < 0 ? -1 : trailer.Count;
-    const int64_t directoryBytes = count * kDirectoryEntrySize;
-    if (count < 0 || !source.SeekFromEnd(directoryBytes + kTailSize)) throw ESetupError(SE_SETFILEPOINTER);
-    std::vector<uint8_t> directory(static_cast<size_t>(directoryBytes));
-    uint32_t got = 0;
-    if (!directory.empty() &&
-        (!source.Read(directory.data(), static_cast<uint32_t>(directory.size()), &got) || got != directory.size()))
-        throw ESetupError(SE_READFILE);
-    uint8_t stored[4];
-    if (!source.Read(stored, 4, &got) || got != 4) throw ESetupError(SE_READFILE);
-    if (Crc32Of(directory.data(), directory.size()) != LoadLE32(stored)) throw ESetupError(SE_CORRUPT);
-    std::vector<FileDirectoryEntry> entries;
-    entries.reserve(static_cast<size_t>(count));
-    for (int64_t i = 0; i < count; ++i) {
-        entries.push_back(DecodeDirectoryEntry(&directory[static_cast<size_t>(i) * kDirectoryEntrySize]));
-        // A name that would be written outside the destination makes the
-        // whole setup unusable, like any other damage of the directory.
-        if (!IsSafePayloadName(entries.back().Name.Get())) throw ESetupError(SE_CORRUPT);
-    }
-    return entries;
-}
-
-size_t LongestInstalledName(const std::vector<FileDirectoryEntry>& entries) {
-    // UNINST.EXE, and a kept copy beside any file, are made in the
-    // destination's folders too.
-    size_t longest = std::string("UNINST.EXE").size();
-    if (longest < kKeptNameLength) longest = kKeptNameLength;
-    for (const FileDirectoryEntry& entry : entries) {
-        const std::string name = InstalledPayloadName(entry.Name.Get());
-        const size_t sep = name.find_last_of("\\/");
-        const size_t folder = sep == std::string::npos ? 0 : sep + 1;
-        const size_t base = name.size() - folder;
-        const size_t length = folder + (base < kKeptNameLength ? kKeptNameLength : base);
-        if (length > longest) longest = length;
-    }
-    return longest;
 }
 
 int ReadCompressedBlock(uint8_t* block) {

@@ -7,21 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "installer_directory.h"
 #include "layout.h"
+#include "payload_names.h"
 #include "uninstall_log.h"
 
 class TDecompress;
 
-// Reads the file directory of the installer `source` whose trailer is
-// `trailer`, checks its checksum and that every name is safe. Raises
-// ESetupError: 20003 when it cannot be positioned, 20002 when it is read
-// short, 20004 for a damaged directory or an unsafe name.
-std::vector<FileDirectoryEntry> ReadPayloadDirectory(ByteSource& source, const SetupTrailer& trailer);
-
-// The longest path below the destination that installing these files can
-// make: installed names (the DLL folder included), UNINST.EXE, and the kept
-// copy of a replaced file beside any of them.
-size_t LongestInstalledName(const std::vector<FileDirectoryEntry>& entries);
 
 // Reads the installer at `sourcePath` (the running executable), checks its
 // file directory and decodes every file into `destDir`, which must exist
@@ -42,12 +34,3 @@ int WriteDecodedBlock(const uint8_t* block, int count);
 // Gauge position 0..1000 for `read` of `total` compressed bytes, truncated.
 // Never overflows; a payload of no bytes counts as done.
 int ProgressPosition(int64_t read, int64_t total);
-
-// True when a stored file name stays inside the destination: not empty,
-// not absolute, not drive-qualified (no ":" at all), no ".." component.
-// Both "\" and "/" count as separators.
-bool IsSafePayloadName(const std::string& name);
-
-// Where a stored name is written, relative to the destination: any case of
-// "WSOCK32.DLL" goes to "DLL\WSOCK32.DLL"; other names stay as they are.
-std::string InstalledPayloadName(const std::string& name);

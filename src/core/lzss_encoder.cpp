@@ -204,7 +204,8 @@ private:
 
 }  // namespace
 
-void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
+                const std::function<void(size_t done)>& progress) {
     if (size == 0) return;
     // Positions are ints; the container's sizes are 32-bit anyway.
     if (size > static_cast<size_t>(std::numeric_limits<int>::max()) - kZeroPrefix - kPad)
@@ -224,7 +225,12 @@ void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     int p = kZeroPrefix;
     int src = 0;
     int len = finder.FindAndInsert(p, -1, src);
+    int report = progress ? p + (1 << 20) : end;
     while (p < end) {
+        if (p >= report) {
+            progress(static_cast<size_t>(p - kZeroPrefix));
+            report = p + (1 << 20);
+        }
         if (len < kLzssMinMatch) {
             writer.Literal(hist[p]);
             ++p;

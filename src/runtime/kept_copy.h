@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "installer_directory.h"
 #include "uninstall_log.h"
 
-// The longest name a kept copy gets ("~KEPT9999.TMP").
-constexpr size_t kKeptNameLength = 13;
 
 // Logs `path` as a file about to be created. When a file already stands
 // there, a kept copy is made first and named in the record; the record is

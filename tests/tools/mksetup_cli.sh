@@ -4,6 +4,7 @@
 # tool, progress lines in a log. Usage: mksetup_cli.sh PATH/TO/mksetup
 set -u
 MKSETUP=$(realpath "$1")
+TINY_PE="$(dirname "$(realpath "$0")")/tiny_pe.py"
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
 cd "$T"
@@ -24,7 +25,7 @@ flip() {  # flip FILE OFFSET: inverts one byte in place
   printf "$(printf '\\%03o' $((255 - byte)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 
-printf 'MZ' > stub.exe; head -c 4000 /dev/urandom >> stub.exe
+python3 "$TINY_PE" stub.exe 4000
 mkdir -p p/DLL p/Upload
 : > p/EMPTY.TXT
 printf 'x' > p/ONE.TXT
@@ -41,7 +42,8 @@ grep -q 'SETUP.EXE: 7 files' out || fail "summary: $(cat out)"
 grep -q 'ONE.TXT' err && fail "progress for a small file"
 
 expect 0 "$MKSETUP" --list SETUP.EXE
-grep -q 'Image size:  4002 bytes' out || fail "list: $(cat out)"
+image=$(sed -n 's/^Image size:  \([0-9]*\) bytes$/\1/p' out)
+[ -n "$image" ] && [ "$image" -ge 4000 ] && [ "$image" -lt 4008 ] || fail "list: $(cat out)"
 grep -q 'wsock32.dll -> DLL\\WSOCK32.DLL' out || fail "list redirect: $(cat out)"
 
 expect 0 "$MKSETUP" --verify SETUP.EXE
@@ -51,11 +53,14 @@ for f in EMPTY.TXT ONE.TXT B32000.BIN DLL/B64001.BIN Upload/RANDOM.BIN TEXT.TXT;
 done
 cmp -s p/wsock32.dll x/DLL/WSOCK32.DLL || fail "WSOCK32.DLL not in DLL"
 
-# Layout: F = P + S + N*264 + 276.
+# Layout: F = P + S + N*264 + 276, a multiple of 8, the image padded with
+# zeros to P.
 size=$(stat -c %s SETUP.EXE)
 streams=$(awk '/^ +[0-9]+  0x/ {s += $1} END {print s}' <("$MKSETUP" --list SETUP.EXE))
-[ "$size" -eq $((4002 + streams + 7 * 264 + 276)) ] || fail "file size $size, streams $streams"
-cmp -s -n 4002 stub.exe SETUP.EXE || fail "image not at the start"
+[ "$size" -eq $((image + streams + 7 * 264 + 276)) ] || fail "file size $size, streams $streams"
+[ $((size % 8)) -eq 0 ] || fail "file size $size not a multiple of 8"
+cmp -s -n 4000 stub.exe SETUP.EXE || fail "image not at the start"
+[ "$(tail -c +4001 SETUP.EXE | head -c $((image - 4000)) | tr -d '\0' | wc -c)" -eq 0 ] || fail "padding not zero"
 
 expect 0 "$MKSETUP" -q -o AGAIN.EXE --stub stub.exe -C p .
 cmp -s SETUP.EXE AGAIN.EXE || fail "two runs differ"
@@ -63,7 +68,7 @@ cmp -s SETUP.EXE AGAIN.EXE || fail "two runs differ"
 
 # One changed byte in each region: first stream byte, inside the random
 # file, the directory, its checksum, the trailer, the trailer checksum.
-for off in 4002 $((4002 + 200000)) $((size - 276 - 3 * 264)) $((size - 276)) $((size - 100)) $((size - 1)); do
+for off in "$image" $((image + 200000)) $((size - 276 - 3 * 264)) $((size - 276)) $((size - 100)) $((size - 1)); do
   cp SETUP.EXE BAD.EXE
   flip BAD.EXE "$off"
   expect 1 "$MKSETUP" --verify BAD.EXE
@@ -85,7 +90,7 @@ grep -q '^usage: mksetup' out || fail "help"
 # Without --stub the tool takes setup.exe from its own folder.
 mkdir bin && cp "$MKSETUP" bin/mksetup && cp stub.exe bin/setup.exe
 expect 0 bin/mksetup -o DEFAULT.EXE -C p ONE.TXT
-cmp -s -n 4002 stub.exe DEFAULT.EXE || fail "default image not used"
+cmp -s -n 4000 stub.exe DEFAULT.EXE || fail "default image not used"
 rm bin/setup.exe
 # ... else the Windows build's setup program beside the host build.
 mkdir -p b/host/tools/mksetup b/win/src && cp "$MKSETUP" b/host/tools/mksetup/ && cp stub.exe b/win/src/setup.exe
@@ -93,6 +98,49 @@ expect 0 b/host/tools/mksetup/mksetup -o DEFAULT3.EXE -C p ONE.TXT
 cmp -s DEFAULT.EXE DEFAULT3.EXE || fail "Windows build's setup.exe not found"
 expect 1 bin/mksetup -o DEFAULT2.EXE -C p ONE.TXT
 grep -q 'give --stub IMAGE' err || fail "missing image: $(cat err)"
+
+# Refusals: one line naming the file, exit 1, nothing written, no input
+# touched.
+cp p/ONE.TXT one.bak && cp stub.exe stub.bak && ln p/ONE.TXT hardlink.exe
+python3 "$TINY_PE" console.exe 4000 --subsystem 3
+python3 "$TINY_PE" x64.exe 4000 --machine 0x8664 --magic 0x20b
+mkdir -p names && printf 'c' > "names/caf$(printf '\303\251').txt" && printf 'C' > "names/CAF$(printf '\303\211').TXT"
+mkdir -p han && printf 'h' > "han/$(printf '\346\274\242').txt"
+mkdir -p huge && truncate -s 2G huge/BIG.BIN && truncate -s 1100M huge/A.BIN huge/B.BIN
+refuse() {  # refuse MESSAGE ARGS...: exit 1 with one line holding MESSAGE
+  local message=$1; shift
+  expect 1 timeout 20 "$MKSETUP" "$@"
+  [ "$(wc -l < err)" -eq 1 ] && grep -qF -- "$message" err || fail "$*: $(cat err)"
+}
+refuse "'p/ONE.TXT': is also a file to pack" -o p/ONE.TXT --stub stub.exe -C p ONE.TXT TEXT.TXT
+refuse "'hardlink.exe': is also a file to pack" -o hardlink.exe --stub stub.exe -C p ONE.TXT
+refuse "'./stub.exe': is the setup program" -o ./stub.exe --stub stub.exe -C p ONE.TXT
+# The temporary output name counts too.
+cp stub.exe x.exe.part
+refuse "'x.exe': is the setup program" -o x.exe --stub x.exe.part -C p ONE.TXT
+cmp -s stub.exe x.exe.part || fail "stub written over"
+rm x.exe.part
+refuse "'p/B32000.BIN': not a Windows program" -o N.EXE --stub p/B32000.BIN -C p ONE.TXT
+refuse "'console.exe': a console program" -o N.EXE --stub console.exe -C p ONE.TXT
+refuse "'x64.exe': not a 32-bit Windows program" -o N.EXE --stub x64.exe -C p ONE.TXT
+refuse "does not exist in Windows code page 1252" -o N.EXE --stub stub.exe -C han .
+refuse "same file as" -o N.EXE --stub stub.exe -C names .
+refuse "'huge/BIG.BIN': 2 GiB or more" -o N.EXE --stub stub.exe -C huge BIG.BIN
+refuse "'huge/B.BIN': with this file the installer would reach 2 GiB" -o N.EXE --stub stub.exe -C huge A.BIN B.BIN
+cmp -s p/ONE.TXT one.bak && cmp -s stub.exe stub.bak || fail "an input changed"
+ls N.EXE* x.exe* 2>/dev/null && fail "output left after a refusal"
+
+# Names arrive in UTF-8 and are stored in code page 1252.
+rm "names/CAF$(printf '\303\211').TXT"
+expect 0 "$MKSETUP" -o CAFE.EXE --stub stub.exe -C names .
+grep -qa "caf$(printf '\351').txt" CAFE.EXE || fail "name not stored in code page 1252"
+expect 0 "$MKSETUP" --list CAFE.EXE
+grep -q "caf$(printf '\303\251').txt" out || fail "list shows: $(cat out)"
+expect 0 "$MKSETUP" --extract CAFE.EXE cafe
+[ -f "cafe/caf$(printf '\303\251').txt" ] || fail "extracted as: $(ls cafe)"
+
+expect 0 "$MKSETUP" --version
+grep -q '^mksetup [0-9]' out || fail "version: $(cat out)"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures" >&2

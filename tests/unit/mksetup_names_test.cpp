@@ -54,18 +54,15 @@ TEST(InstallNames, SingleNameRules) {
         {"DLL\\aux", false},
         {"Com1.dll", false},
         {"LPT9", false},
+        {"COM\xB9.txt", false},  // superscript one
+        {"DLL\\lpt\xB2", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CheckInstallName(c.name).empty(), c.ok) << "'" << c.name << "': " << CheckInstallName(c.name);
     }
 }
 
-TEST(InstallNames, WsockRedirectAndMissingFolders) {
-    EXPECT_EQ(InstalledName("wsock32.dll"), "DLL\\WSOCK32.DLL");
-    EXPECT_EQ(InstalledName("WSock32.DLL"), "DLL\\WSOCK32.DLL");
-    EXPECT_EQ(InstalledName("DLL\\wsock32.dll"), "DLL\\wsock32.dll");
-    EXPECT_EQ(InstalledName("WSOCK32.DLL.BAK"), "WSOCK32.DLL.BAK");
-
+TEST(InstallNames, MissingFolders) {
     struct Case {
         std::string name;
         bool missing;
@@ -90,6 +87,8 @@ TEST(InstallNames, SetRules) {
         {{"A.TXT", "B.TXT", "a.txt"}, false, 2},
         {{"wsock32.dll", "DLL\\WSOCK32.DLL"}, false, 1},  // same installed file
         {{"DLL\\x", "dll/X"}, false, 1},
+        {{"caf\xE9.txt", "CAF\xC9.TXT"}, false, 1},  // letter case of code page 1252
+        {{"\x9A.txt", "\x8A.TXT", "\xF7", "\xD7"}, false, 1},
         {{"uninst.exe"}, false, 0},
         {{"DLL\\UNINST.EXE"}, false, none},
         {{"docs\\a.txt"}, false, 0},
@@ -106,7 +105,9 @@ TEST(InstallNames, SetRules) {
         } else {
             ASSERT_EQ(problems.size(), 1u) << c.names.back();
             EXPECT_EQ(problems[0].Index, c.badIndex);
-            EXPECT_NE(problems[0].Message.find(c.names[c.badIndex]), std::string::npos) << problems[0].Message;
+            // Names show in UTF-8.
+            EXPECT_NE(problems[0].Message.find(CodePage1252ToUtf8(c.names[c.badIndex])), std::string::npos)
+                << problems[0].Message;
         }
     }
 }
@@ -126,6 +127,10 @@ TEST(InstallNames, HostPathsBecomeStoredNames) {
         {"DLL/../x", ""},
         {"a\\b", ""},
         {".", ""},
+        {"caf\xC3\xA9.txt", "caf\xE9.txt"},                    // UTF-8 in, code page 1252 out
+        {"\xE2\x82\xAC/\xC5\xB8", "\x80\\\x9F"},               // euro sign, Y diaeresis
+        {"\xE6\xBC\xA2.txt", ""},                              // a character 1252 does not have
+        {"caf\xE9.txt", ""},                                    // not UTF-8
     };
     for (const Case& c : cases) {
         if (c.stored.empty()) {

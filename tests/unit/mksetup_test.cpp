@@ -20,6 +20,7 @@
 #include "installer_writer.h"
 #include "layout.h"
 #include "stream_codec.h"
+#include "test_images.h"
 #include "uninstall_log.h"
 
 namespace fs = std::filesystem;
@@ -50,12 +51,7 @@ Bytes StructuredBytes(size_t n) {
     return v;
 }
 
-const Bytes kStub = [] {
-    Bytes s = RandomBytes(3000, 5);
-    s[0] = 'M';
-    s[1] = 'Z';
-    return s;
-}();
+const Bytes kStub = TinyWindowsImage(3000);
 
 struct NamedFile {
     std::string Name;
@@ -122,11 +118,16 @@ TEST(InstallerWriter, LayoutAndRoundTrip) {
     const Bytes installer = BuildInstaller(files);
     const uint64_t F = installer.size();
 
-    // Image first, byte for byte; the trailer says how long it is.
+    // Image first, byte for byte, then up to 7 zeros that make the file a
+    // multiple of 8 bytes; the trailer's image size counts them.
     ASSERT_GT(F, kStub.size());
     EXPECT_TRUE(std::equal(kStub.begin(), kStub.end(), installer.begin()));
     SetupTrailer t = DecodeTrailer(installer.data() + F - kTrailerDistance);
-    EXPECT_EQ(t.ImageSize, static_cast<int32_t>(kStub.size()));
+    const size_t P = static_cast<size_t>(t.ImageSize);
+    EXPECT_EQ(F % 8, 0u);
+    ASSERT_GE(P, kStub.size());
+    ASSERT_LT(P, kStub.size() + 8);
+    EXPECT_TRUE(std::all_of(installer.begin() + kStub.size(), installer.begin() + P, [](uint8_t b) { return !b; }));
     EXPECT_EQ(t.Count, static_cast<int32_t>(files.size()));
     EXPECT_EQ(t.Title.Get(), "Velto - Technology Demo");
     EXPECT_EQ(std::string(t.Signature, 3), "INS");
@@ -141,7 +142,7 @@ TEST(InstallerWriter, LayoutAndRoundTrip) {
         EXPECT_EQ(e.Crc, Crc32Of(files[i].Data.data(), files[i].Data.size())) << files[i].Name;
         S += e.CompressedSize;
     }
-    EXPECT_EQ(F, kStub.size() + S + files.size() * kDirectoryEntrySize + kTailSize);
+    EXPECT_EQ(F, P + S + files.size() * kDirectoryEntrySize + kTailSize);
     EXPECT_EQ(LoadLE32(installer.data() + F - kTailSize),
               Crc32Of(installer.data() + dir, files.size() * kDirectoryEntrySize));
 
@@ -157,8 +158,8 @@ TEST(InstallerWriter, LayoutAndRoundTrip) {
 
 TEST(InstallerWriter, EmptyInstallerAndReproducibleBytes) {
     Bytes none = BuildInstaller({}, "");
-    ASSERT_EQ(none.size(), kStub.size() + kTailSize);
-    EXPECT_EQ(LoadLE32(none.data() + kStub.size()), 0xFFFFFFFFu);  // checksum of an empty directory
+    ASSERT_EQ(none.size(), (kStub.size() + kTailSize + 7) / 8 * 8);
+    EXPECT_EQ(LoadLE32(none.data() + none.size() - kTailSize), 0xFFFFFFFFu);  // checksum of an empty directory
     EXPECT_TRUE(Verifies(none));
 
     std::vector<NamedFile> files = {{"A.TXT", StructuredBytes(70000)}, {"DLL\\B.BIN", RandomBytes(5000, 8)}};
@@ -194,7 +195,7 @@ TEST(VerifyInstaller, ChangedPayloadBytesAreCaughtOrHarmless) {
     const Bytes good = BuildInstaller(files);
     MemoryByteSource src(good.data(), good.size());
     InstallerInfo info = ReadInstallerInfo(src, good.size());
-    const size_t start = kStub.size();
+    const size_t start = static_cast<size_t>(info.Trailer.ImageSize);
     const size_t randomEnd = start + info.Entries[0].CompressedSize;
     const size_t end = start + info.PayloadSize;
 
@@ -278,6 +279,7 @@ protected:
     int Run(std::vector<std::string> args) {
         std::ostringstream out, err;
         CliEnvironment env;
+        env.ErrIsTerminal = terminal_;
         int rc = RunMksetup(args, out, err, env);
         out_ = out.str();
         err_ = err.str();
@@ -286,6 +288,7 @@ protected:
 
     fs::path dir_;
     std::string out_, err_;
+    bool terminal_ = false;
 };
 
 TEST_F(MksetupCli, PackListVerifyExtractRoundTrip) {
@@ -404,7 +407,7 @@ TEST_F(MksetupCli, VerifyAndExtractNameTheBadFile) {
     MemoryByteSource src(installer.data(), installer.size());
     InstallerInfo info = ReadInstallerInfo(src, installer.size());
     // A literal of the incompressible BAD.BIN, wherever its stream starts.
-    installer[kStub.size() + info.Entries[0].CompressedSize + 100] ^= 0x55;
+    installer[info.Trailer.ImageSize + info.Entries[0].CompressedSize + 100] ^= 0x55;
     Write("bad.exe", installer);
 
     EXPECT_EQ(Run({"--verify", P("bad.exe")}), kExitFailure);
@@ -477,6 +480,72 @@ TEST_F(MksetupCli, DumpListsRecordsAndChecksRecordsChecksum) {
     Write("UNINST.EXE", cut);
     EXPECT_EQ(Run({"--dump", P("UNINST.EXE")}), kExitFailure);
     EXPECT_NE(err_.find("but the file has"), std::string::npos) << err_;
+}
+
+TEST_F(MksetupCli, SignedInstallersAreReadUpToTheirCertificateTable) {
+    const std::vector<NamedFile> files = {{"A.TXT", StructuredBytes(5000)}, {"B.BIN", RandomBytes(3000, 7)}};
+    Bytes installer = BuildInstaller(files);
+    ASSERT_EQ(installer.size() % 8, 0u);
+    // What a signing tool does: the table right after the trailer, named in
+    // the image's security directory (PE32: optional header at 0x58).
+    const size_t securityEntry = 0x58 + 96 + 4 * 8;
+    const uint32_t table = static_cast<uint32_t>(installer.size());
+    installer.resize(table + 1024, 0xCE);
+    StoreLE32(&installer[securityEntry], table);
+    StoreLE32(&installer[securityEntry + 4], 1024);
+    Write("signed.exe", installer);
+    ASSERT_EQ(Run({"--verify", P("signed.exe")}), kExitOk) << err_;
+    ASSERT_EQ(Run({"--list", P("signed.exe")}), kExitOk) << err_;
+    EXPECT_NE(out_.find("Signature:   1024 bytes"), std::string::npos) << out_;
+    ASSERT_EQ(Run({"--extract", P("signed.exe"), P("out")}), kExitOk) << err_;
+    EXPECT_TRUE(Read("out/B.BIN") == files[1].Data);
+
+    // The same bytes without the directory entry are a damaged file.
+    StoreLE32(&installer[securityEntry + 4], 0);
+    Write("signed.exe", installer);
+    EXPECT_EQ(Run({"--verify", P("signed.exe")}), kExitFailure);
+    EXPECT_NE(err_.find("trailer checksum mismatch"), std::string::npos) << err_;
+}
+
+TEST_F(MksetupCli, ProgressInPercentOnATerminal) {
+    Write("p/BIG.BIN", RandomBytes(6 * 1000 * 1000, 3));
+    terminal_ = true;
+    ASSERT_EQ(Run({"-o", P("x.exe"), "--stub", P("stub.exe"), "-C", P("p"), "."}), kExitOk) << err_;
+    for (const char* shown : {"\rmksetup: compressing BIG.BIN (6.0 MB): 17%", "(6.0 MB): 87%\r", ": done \n"}) {
+        EXPECT_NE(err_.find(shown), std::string::npos) << err_;
+    }
+}
+
+TEST(MksetupStub, OnlyAnUnsigned32BitGuiProgramCanBeTheStub) {
+    Bytes notPe = kStub;
+    notPe[0x41] = 'X';  // "PX\0\0"
+    Bytes signedStub = kStub;
+    StoreLE32(&signedStub[0x58 + 96 + 4 * 8], 2048);
+    StoreLE32(&signedStub[0x58 + 96 + 4 * 8 + 4], 952);
+    struct Case {
+        const char* what;
+        Bytes image;
+        std::string problem;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"GUI program", kStub, ""},
+        {"random bytes", RandomBytes(3000, 4), "not a Windows program"},
+        {"no PE signature", notPe, "not a Windows program"},
+        {"cut in the header", Bytes(kStub.begin(), kStub.begin() + 0x80), "not a Windows program"},
+        {"64-bit", TinyWindowsImage(3000, 0x8664, 0x20B), "not a 32-bit Windows program"},
+        {"ARM", TinyWindowsImage(3000, 0x1C4), "not a 32-bit Windows program"},
+        {"console", TinyWindowsImage(3000, 0x14C, 0x10B, 3), "a console program"},
+        {"native", TinyWindowsImage(3000, 0x14C, 0x10B, 1), "not a Windows GUI program"},
+        {"signed", signedStub, "signed; give the unsigned setup program"},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = StubProblem("s.exe", c.image);
+        if (c.problem.empty()) {
+            EXPECT_EQ(problem, "") << c.what;
+        } else {
+            EXPECT_EQ(problem.rfind("'s.exe': " + c.problem, 0), 0u) << c.what << ": " << problem;
+        }
+    }
 }
 
 TEST(MksetupStub, DefaultImageIsLookedForBesideTheToolThenInTheWindowsBuild) {

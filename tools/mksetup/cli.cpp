@@ -17,7 +17,8 @@ const char kUsage[] =
     "       mksetup --list SETUP.EXE\n"
     "       mksetup --verify SETUP.EXE\n"
     "       mksetup --extract SETUP.EXE DIR\n"
-    "       mksetup --dump UNINST.EXE\n";
+    "       mksetup --dump UNINST.EXE\n"
+    "       mksetup --help | --version\n";
 
 const char kHelp[] =
     "Builds an installer from the setup program and a set of files, and checks\n"
@@ -43,8 +44,18 @@ const char kHelp[] =
     "  puts WSOCK32.DLL into DLL whatever its case. Refused: names over 255 bytes,\n"
     "  absolute or drive names, \".\" or \"..\" components, the characters\n"
     "  < > : \" | ? * and control characters, names ending in a dot or blank,\n"
-    "  device names (CON, NUL, COM1, ...), UNINST.EXE at the top level, and two\n"
-    "  names for the same installed file (letter case does not count).\n"
+    "  device names (CON, NUL, COM1, LPT\xC2\xB9, ...), UNINST.EXE at the top level,\n"
+    "  and two names for the same installed file (letter case does not count).\n"
+    "  Names and the title are UTF-8 and are stored in the Windows code page\n"
+    "  1252 (\"caf\xC3\xA9.txt\" is stored with the byte 0xE9); a character that code\n"
+    "  page does not have is refused.\n"
+    "  Also refused before anything is read: an output that is one of the files\n"
+    "  or the stub; a stub that is not an unsigned 32-bit Windows GUI program;\n"
+    "  a file of 2 GiB or more, or files adding up to that with the image (the\n"
+    "  most the setup program can read).\n"
+    "  The installer's length is a multiple of 8 (zero bytes end the image), so\n"
+    "  it can be signed afterwards (osslsigncode or signtool); --list, --verify\n"
+    "  and --extract read signed installers too.\n"
     "  The same inputs always give the same bytes.\n"
     "\n"
     "Checking:\n"
@@ -55,7 +66,13 @@ const char kHelp[] =
     "                          would put it\n"
     "  --dump UNINST.EXE       the records of an uninstaller, one per line\n"
     "\n"
+    "Other:\n"
+    "  -h, --help              this text\n"
+    "  --version               the version of mksetup\n"
+    "\n"
     "Exit status: 0 success, 1 failure or damaged file, 2 bad command line.\n";
+
+const char kVersion[] = "mksetup 1.1\n";
 
 std::string Files(size_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); }
 
@@ -112,7 +129,7 @@ public:
     using Exception::Exception;
 };
 
-enum class Command { Pack, List, Verify, Extract, Dump, Help };
+enum class Command { Pack, List, Verify, Extract, Dump, Help, Version };
 
 struct Options {
     Command Cmd = Command::Pack;
@@ -164,6 +181,9 @@ Options Parse(const std::vector<std::string>& args) {
         if (arg == "-h" || arg == "--help") {
             noValue();
             SetCommand(o, Command::Help, arg);
+        } else if (arg == "--version") {
+            noValue();
+            SetCommand(o, Command::Version, arg);
         } else if (arg == "-o" || arg == "--output") {
             if (outputGiven) throw UsageError("'" + arg + "' given twice");
             o.Pack.OutputPath = takeValue();
@@ -207,7 +227,7 @@ Options Parse(const std::vector<std::string>& args) {
         if (!outputGiven) throw UsageError("no output file given (-o SETUP.EXE)");
         if (o.Pack.OutputPath.empty()) throw UsageError("empty output file name");
         if (o.Operands.empty()) throw UsageError("no files to pack");
-    } else if (o.Cmd != Command::Help) {
+    } else if (o.Cmd != Command::Help && o.Cmd != Command::Version) {
         if (outputGiven || o.StubGiven || titleGiven || rootGiven || o.Pack.Names.AllowSubdirectories) {
             throw UsageError("packing options cannot be combined with --list, --verify, --extract or --dump");
         }
@@ -248,29 +268,28 @@ int Pack(Options& o, std::ostream& out, std::ostream& err, const CliEnvironment&
 }
 
 int List(const std::string& path, std::ostream& out) {
-    InFile file(path);
-    FileByteSource src(file);
-    InstallerInfo info = ReadInstallerInfo(src, file.Size());
-    out << "Title:       " << info.Trailer.Title.Get() << "\n"
+    SetupFile file(path);
+    InstallerInfo info = ReadInstallerInfo(file.Source(), file.Size());
+    out << "Title:       " << CodePage1252ToUtf8(info.Trailer.Title.Get()) << "\n"
         << "Image size:  " << info.Trailer.ImageSize << " bytes\n"
         << "Payload:     " << info.PayloadSize << " bytes in " << Files(info.Entries.size()) << "\n"
-        << "File size:   " << info.FileSize << " bytes\n"
-        << "  Compressed  Checksum    Name\n";
+        << "File size:   " << info.FileSize + file.SignatureSize() << " bytes\n";
+    if (file.SignatureSize()) out << "Signature:   " << file.SignatureSize() << " bytes after the trailer\n";
+    out << "  Compressed  Checksum    Name\n";
     for (const FileDirectoryEntry& e : info.Entries) {
         std::string name = e.Name.Get();
-        std::string installed = InstalledName(name);
-        out << std::setw(12) << e.CompressedSize << "  " << Hex32(e.Crc) << "  " << name;
-        if (installed != name) out << " -> " << installed;
+        std::string installed = InstalledPayloadName(name);
+        out << std::setw(12) << e.CompressedSize << "  " << Hex32(e.Crc) << "  " << CodePage1252ToUtf8(name);
+        if (installed != name) out << " -> " << CodePage1252ToUtf8(installed);
         out << "\n";
     }
     return kExitOk;
 }
 
 int Verify(const std::string& path, std::ostream& out, std::ostream& err, const CliEnvironment& env, bool quiet) {
-    InFile file(path);
-    FileByteSource src(file);
+    SetupFile file(path);
     StderrProgress progress(err, env.ErrIsTerminal, quiet);
-    VerifyReport report = VerifyInstaller(src, file.Size(), progress);
+    VerifyReport report = VerifyInstaller(file.Source(), file.Size(), progress);
     size_t bad = 0;
     for (const FileCheck& f : report.Files) {
         if (f.Problem.empty()) {
@@ -294,10 +313,9 @@ int Verify(const std::string& path, std::ostream& out, std::ostream& err, const 
 
 int Extract(const std::string& path, const std::string& dir, std::ostream& out, std::ostream& err,
             const CliEnvironment& env, bool quiet) {
-    InFile file(path);
-    FileByteSource src(file);
+    SetupFile file(path);
     StderrProgress progress(err, env.ErrIsTerminal, quiet);
-    ExtractReport report = ExtractInstaller(src, file.Size(), dir, progress);
+    ExtractReport report = ExtractInstaller(file.Source(), file.Size(), dir, progress);
     size_t bad = 0;
     for (const FileCheck& f : report.Files) {
         if (f.Problem.empty()) {
@@ -315,10 +333,9 @@ int Extract(const std::string& path, const std::string& dir, std::ostream& out, 
 }
 
 int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
-    InFile file(path);
-    FileByteSource src(file);
-    UninstallerInfo info = ReadUninstaller(src, file.Size());
-    out << "Title:       " << info.Trailer.Title.Get() << "\n"
+    SetupFile file(path);
+    UninstallerInfo info = ReadUninstaller(file.Source(), file.Size());
+    out << "Title:       " << CodePage1252ToUtf8(info.Trailer.Title.Get()) << "\n"
         << "Image size:  " << info.Trailer.ImageSize << " bytes\n"
         << "Records:     " << info.Records.size() << "\n";
     for (const auto& r : info.Records) out << DescribeRecord(*r) << "\n";
@@ -352,6 +369,9 @@ int RunMksetup(const std::vector<std::string>& args, std::ostream& out, std::ost
         switch (o.Cmd) {
             case Command::Help:
                 out << kUsage << "\n" << kHelp;
+                return kExitOk;
+            case Command::Version:
+                out << kVersion;
                 return kExitOk;
             case Command::Pack:
                 subject.clear();  // packing messages name their own file

@@ -23,11 +23,19 @@ namespace {
     throw Exception("'" + path + "': " + what + ": " + std::strerror(err));
 }
 
-int SeekFile(std::FILE* f, uint64_t offset) {
+int SeekFile(std::FILE* f, uint64_t offset, int whence = SEEK_SET) {
 #ifdef _WIN32
-    return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET);
+    return _fseeki64(f, static_cast<__int64>(offset), whence);
 #else
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET);
+    return fseeko(f, static_cast<off_t>(offset), whence);
+#endif
+}
+
+uint64_t TellFile(std::FILE* f) {
+#ifdef _WIN32
+    return static_cast<uint64_t>(_ftelli64(f));
+#else
+    return static_cast<uint64_t>(ftello(f));
 #endif
 }
 
@@ -116,8 +124,13 @@ void VectorSink::Write(const void* data, size_t size) {
     Bytes.insert(Bytes.end(), p, p + size);
 }
 
+void VectorSink::InsertZeros(uint64_t offset, size_t count) {
+    Bytes.insert(Bytes.begin() + static_cast<std::ptrdiff_t>(offset), count, 0);
+}
+
 AtomicOutFile::AtomicOutFile(const std::string& path) : path_(path), tempPath_(path + ".part") {
-    file_ = std::fopen(tempPath_.c_str(), "wb");
+    // Read access too: InsertZeros moves what was written.
+    file_ = std::fopen(tempPath_.c_str(), "w+b");
     if (!file_) Fail(tempPath_, "cannot create", errno);
 }
 
@@ -128,6 +141,31 @@ AtomicOutFile::~AtomicOutFile() {
 
 void AtomicOutFile::Write(const void* data, size_t size) {
     if (size && std::fwrite(data, 1, size, file_) != size) Fail(tempPath_, "write error", errno);
+}
+
+void AtomicOutFile::InsertZeros(uint64_t offset, size_t count) {
+    if (std::fflush(file_) != 0) Fail(tempPath_, "write error", errno);
+    if (SeekFile(file_, 0, SEEK_END) != 0) Fail(tempPath_, "cannot seek", errno);
+    const uint64_t end = TellFile(file_);
+    // From the end backwards, so no byte is overwritten before it is moved.
+    std::vector<uint8_t> block(1 << 20);
+    for (uint64_t at = end; at > offset;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), at - offset));
+        at -= n;
+        if (SeekFile(file_, at) != 0 || std::fread(block.data(), 1, n, file_) != n) {
+            Fail(tempPath_, "read error", errno);
+        }
+        if (SeekFile(file_, at + count) != 0) Fail(tempPath_, "cannot seek", errno);
+        Write(block.data(), n);
+    }
+    std::fill(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(std::min(count, block.size())), 0);
+    if (SeekFile(file_, offset) != 0) Fail(tempPath_, "cannot seek", errno);
+    for (size_t left = count; left;) {
+        const size_t n = std::min(left, block.size());
+        Write(block.data(), n);
+        left -= n;
+    }
+    if (SeekFile(file_, 0, SEEK_END) != 0) Fail(tempPath_, "cannot seek", errno);
 }
 
 void AtomicOutFile::Commit() {
@@ -167,6 +205,31 @@ PathKind GetPathKind(const std::string& path) {
     if (S_ISDIR(mode)) return PathKind::Directory;
     if (S_ISREG(mode)) return PathKind::File;
     return PathKind::Other;
+}
+
+uint64_t HostFileSize(const std::string& path) {
+    uint64_t size = 0;
+    if (!StatPath(path, &size, nullptr)) Fail(path, "cannot read its size", errno);
+    return size;
+}
+
+bool SameHostFile(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+        HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        bool ok = GetFileInformationByHandle(h, info) != 0;
+        CloseHandle(h);
+        return ok;
+    };
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return identify(a, &x) && identify(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+#else
+    struct stat x, y;
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+#endif
 }
 
 namespace {

@@ -49,11 +49,15 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual void Write(const void* data, size_t size) = 0;
+    // Puts `count` zero bytes at `offset` of what was written so far, moving
+    // the bytes after it; writing goes on at the new end.
+    virtual void InsertZeros(uint64_t offset, size_t count) = 0;
 };
 
 class VectorSink : public ByteSink {
 public:
     void Write(const void* data, size_t size) override;
+    void InsertZeros(uint64_t offset, size_t count) override;
     std::vector<uint8_t> Bytes;
 };
 
@@ -68,7 +72,9 @@ public:
     AtomicOutFile& operator=(const AtomicOutFile&) = delete;
 
     void Write(const void* data, size_t size) override;
+    void InsertZeros(uint64_t offset, size_t count) override;
     void Commit();
+    const std::string& TempPath() const { return tempPath_; }
 
 private:
     std::string path_;
@@ -81,6 +87,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
 enum class PathKind { Missing, File, Directory, Other };
 PathKind GetPathKind(const std::string& path);
+
+// Size of an existing file, without reading it; raises when it cannot say.
+uint64_t HostFileSize(const std::string& path);
+
+// True when both paths exist and name the same file (links and other
+// spellings of one path included).
+bool SameHostFile(const std::string& a, const std::string& b);
 
 // Regular files below `dir`, as paths relative to it with "/" separators,
 // sorted folder by folder in byte order of the names (a folder's files and

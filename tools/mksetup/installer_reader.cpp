@@ -49,6 +49,12 @@ SetupTrailer ReadCheckedTrailer(ByteSource& src, uint64_t fileSize, const char e
 
 }  // namespace
 
+SetupFile::SetupFile(const std::string& path)
+    : file_(path),
+      whole_(file_),
+      end_(static_cast<uint64_t>(AppendedDataEnd(whole_, static_cast<int64_t>(file_.Size())))),
+      limited_(whole_, static_cast<int64_t>(end_)) {}
+
 std::string Hex32(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", value);
@@ -106,7 +112,8 @@ void DecodeAll(ByteSource& src, const InstallerInfo& info, Progress& progress, O
     };
     for (const FileDirectoryEntry& e : info.Entries) {
         const std::string name = e.Name.Get();
-        progress.Start("decoding " + name, e.CompressedSize);
+        const std::string shown = CodePage1252ToUtf8(name);
+        progress.Start("decoding " + shown, e.CompressedSize);
         DecodedWriter writer = open(name);
         uint64_t read = 0;
         CompressedReader counting = [&](uint8_t* block, size_t capacity) -> size_t {
@@ -118,7 +125,7 @@ void DecodeAll(ByteSource& src, const InstallerInfo& info, Progress& progress, O
         DecodedStream stream = DecodeStream(e.CompressedSize, counting, writer);
         progress.Finish();
         FileCheck check;
-        check.Name = name;
+        check.Name = shown;
         check.Stream = stream;
         if (stream.Compressed != e.CompressedSize) {
             check.Problem = "stream cut short";
@@ -176,7 +183,7 @@ ExtractReport ExtractInstaller(ByteSource& src, uint64_t fileSize, const std::st
     DecodeAll(
         src, report.Info, progress,
         [&](const std::string& name) {
-            std::string relative = InstalledName(name);
+            std::string relative = CodePage1252ToUtf8(InstalledPayloadName(name));
             for (char& c : relative) {
                 if (c == '\\') c = '/';
             }
@@ -221,9 +228,9 @@ UninstallerInfo ReadUninstaller(ByteSource& src, uint64_t fileSize) {
 std::string DescribeRecord(const UninstallRecord& record) {
     switch (record.Kind) {
         case ukDirectory:
-            return "directory " + record.Path();
+            return "directory " + CodePage1252ToUtf8(record.Path());
         case ukFile:
-            return "file      " + record.Path();
+            return "file      " + CodePage1252ToUtf8(record.Path());
         case ukRegistryKey: {
             std::string root;
             switch (record.RootKey) {
@@ -234,9 +241,9 @@ std::string DescribeRecord(const UninstallRecord& record) {
                 case 0x80000005u: root = "HKEY_CURRENT_CONFIG"; break;
                 default: root = Hex32(record.RootKey); break;
             }
-            return "registry  " + root + "\\" + record.Path();
+            return "registry  " + root + "\\" + CodePage1252ToUtf8(record.Path());
         }
         default:
-            return "kind " + std::to_string(record.Kind) + "    " + record.Path();
+            return "kind " + std::to_string(record.Kind) + "    " + CodePage1252ToUtf8(record.Path());
     }
 }

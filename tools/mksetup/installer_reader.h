@@ -10,10 +10,29 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
 #include "layout.h"
+#include "pe_image.h"
 #include "progress.h"
 #include "stream_codec.h"
 #include "uninstall_log.h"
+
+// An installer or uninstaller file opened for the readers below. A
+// certificate table that a signing tool appended after the trailer is left
+// out (AppendedDataEnd): Source() and Size() cover the bytes before it.
+class SetupFile {
+public:
+    explicit SetupFile(const std::string& path);
+    ByteSource& Source() { return limited_; }
+    uint64_t Size() const { return end_; }
+    uint64_t SignatureSize() const { return file_.Size() - end_; }
+
+private:
+    InFile file_;
+    FileByteSource whole_;
+    uint64_t end_;
+    LimitedByteSource limited_;
+};
 
 struct InstallerInfo {
     uint64_t FileSize = 0;

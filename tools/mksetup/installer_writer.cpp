@@ -5,6 +5,7 @@
 
 #include "crc32.h"
 #include "errors.h"
+#include "pe_image.h"
 #include "stream_codec.h"
 
 const char kDefaultTitle[] = "Velto - Technology Demo";
@@ -50,12 +51,18 @@ void InstallerWriter::Put(const void* data, size_t size) {
     written_ += size;
 }
 
-void InstallerWriter::AddFile(const std::string& name, const uint8_t* data, size_t size) {
+void InstallerWriter::AddFile(const std::string& name, const uint8_t* data, size_t size,
+                              const std::function<void(uint64_t done)>& progress) {
     if (finished_) throw Exception("internal error: file added after the directory");
-    std::vector<uint8_t> stream = CompressStream(data, size);
-    uint64_t after = written_ + stream.size() + (entries_.size() + 1) * uint64_t{kDirectoryEntrySize} + kTailSize;
+    if (size > kMaxSetupFileSize) {
+        throw Exception("'" + CodePage1252ToUtf8(name) + "': 2 GiB or more, the most the setup program can read");
+    }
+    std::vector<uint8_t> stream = CompressStream(data, size, progress);
+    // With room for the zeros that Finish may add.
+    uint64_t after = written_ + stream.size() + (entries_.size() + 1) * uint64_t{kDirectoryEntrySize} + kTailSize + 7;
     if (after > kMaxSetupFileSize) {
-        throw Exception("'" + name + "': the installer would exceed 2 GB, the most the setup program can read");
+        throw Exception("'" + CodePage1252ToUtf8(name) +
+                        "': the installer would reach 2 GiB, the most the setup program can read");
     }
     entries_.push_back(MakeDirectoryEntry(name, static_cast<uint32_t>(stream.size()), Crc32Of(data, size)));
     Put(stream.data(), stream.size());
@@ -64,6 +71,13 @@ void InstallerWriter::AddFile(const std::string& name, const uint8_t* data, size
 void InstallerWriter::Finish(const std::string& title) {
     if (finished_) throw Exception("internal error: installer finished twice");
     finished_ = true;
+    const uint64_t length = written_ + entries_.size() * uint64_t{kDirectoryEntrySize} + kTailSize;
+    const size_t zeros = static_cast<size_t>((8 - length % 8) % 8);
+    if (zeros) {
+        out_.InsertZeros(imageSize_, zeros);
+        imageSize_ += static_cast<uint32_t>(zeros);
+        written_ += zeros;
+    }
     std::vector<uint8_t> directory(entries_.size() * kDirectoryEntrySize);
     for (size_t i = 0; i < entries_.size(); ++i) {
         EncodeDirectoryEntry(entries_[i], directory.data() + i * kDirectoryEntrySize);
@@ -81,10 +95,62 @@ void InstallerWriter::Finish(const std::string& title) {
     Put(checksum, sizeof checksum);
 }
 
+std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image) {
+    const std::string quoted = "'" + path + "': ";
+    PeHeaders h;
+    if (!ParsePeHeaders(image.data(), image.size(), &h)) return quoted + "not a Windows program";
+    if (h.Machine != kPeMachineI386 || h.Magic != kPeMagic32) return quoted + "not a 32-bit Windows program";
+    if (h.Subsystem != kPeSubsystemGui) {
+        return quoted + (h.Subsystem == kPeSubsystemConsole ? "a console program" : "not a Windows GUI program") +
+               "; the setup program is a 32-bit Windows GUI program";
+    }
+    if (h.SecuritySize != 0) return quoted + "signed; give the unsigned setup program and sign the finished installer";
+    return std::string();
+}
+
+namespace {
+
+// Every refusal that needs no file's contents: the output against the
+// inputs, then the sizes the installer would reach.
+void CheckBeforeReading(const PackOptions& options) {
+    for (const std::string& output : {options.OutputPath, options.OutputPath + ".part"}) {
+        if (SameHostFile(output, options.StubPath)) {
+            throw Exception("'" + options.OutputPath + "': is the setup program given as --stub; choose another output");
+        }
+        for (const PackInput& f : options.Files) {
+            if (SameHostFile(output, f.HostPath)) {
+                throw Exception("'" + options.OutputPath + "': is also a file to pack ('" + f.HostPath +
+                                "'); choose another output");
+            }
+        }
+    }
+    // Before compression the size is not known; counting every file at its
+    // own size keeps the refusal ahead of the hours spent compressing.
+    uint64_t total = HostFileSize(options.StubPath) + 7 + options.Files.size() * uint64_t{kDirectoryEntrySize} +
+                     kTailSize;
+    for (const PackInput& f : options.Files) {
+        const uint64_t size = HostFileSize(f.HostPath);
+        if (size > kMaxSetupFileSize) {
+            throw Exception("'" + f.HostPath + "': 2 GiB or more, the most the setup program can read");
+        }
+        total += size;
+        if (total > kMaxSetupFileSize) {
+            throw Exception("'" + f.HostPath + "': with this file the installer would reach 2 GiB (the files so far add "
+                            "up to " + Megabytes(total) + "), the most the setup program can read");
+        }
+    }
+}
+
+}  // namespace
+
 PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     if (options.OutputPath.empty()) throw Exception("no output file given (-o SETUP.EXE)");
-    if (options.Title.size() > kMaxShortString) {
-        throw Exception("the title is " + std::to_string(options.Title.size()) + " bytes long; at most 255 fit");
+    std::string title, bad;
+    if (Utf8ToCodePage1252(options.Title, &title, &bad) != Utf8Conversion::Ok) {
+        throw Exception("the title holds '" + bad + "', which Windows code page 1252 does not have");
+    }
+    if (title.size() > kMaxShortString) {
+        throw Exception("the title is " + std::to_string(title.size()) + " bytes long; at most 255 fit");
     }
     std::vector<std::string> names;
     for (const PackInput& f : options.Files) names.push_back(f.Name);
@@ -94,49 +160,41 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
         if (problems.size() > 1) message += " (and " + std::to_string(problems.size() - 1) + " more)";
         throw Exception(message);
     }
+    CheckBeforeReading(options);
 
     PackResult result;
     for (const std::string& name : names) {
         // The installer logs JoinPath(destination, name) in a 255-byte field
         // and opens it through ANSI calls limited to 260 characters.
         if (name.size() > kLongNameWarning) {
-            result.Warnings.push_back("'" + name + "': " + std::to_string(name.size()) +
+            result.Warnings.push_back("'" + CodePage1252ToUtf8(name) + "': " + std::to_string(name.size()) +
                                       " bytes; with the destination folder in front the path may exceed what "
                                       "the installer can log and Windows can open");
-        }
-        for (char c : name) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                result.Warnings.push_back("'" + name +
-                                          "': non-ASCII bytes are stored as they are; the installer reads them "
-                                          "in the Windows ANSI code page");
-                break;
-            }
         }
     }
 
     std::vector<uint8_t> image = ReadWholeFile(options.StubPath);
-    if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z') {
-        result.Warnings.push_back("'" + options.StubPath + "' does not look like a Windows program");
-    }
+    const std::string stubProblem = StubProblem(options.StubPath, image);
+    if (!stubProblem.empty()) throw Exception(stubProblem);
     if (CarriesSetupTrailer(image)) {
         result.Warnings.push_back("'" + options.StubPath +
                                   "' is already an installer or uninstaller; its contents become part of the image");
     }
-    result.ImageSize = static_cast<uint32_t>(image.size());
 
     AtomicOutFile out(options.OutputPath);
     InstallerWriter writer(out, image);
     image = std::vector<uint8_t>();
     for (const PackInput& f : options.Files) {
         std::vector<uint8_t> data = ReadWholeFile(f.HostPath);
-        progress.Start("compressing " + f.Name + " (" + Megabytes(data.size()) + ")", data.size());
-        writer.AddFile(f.Name, data.data(), data.size());
+        progress.Start("compressing " + CodePage1252ToUtf8(f.Name) + " (" + Megabytes(data.size()) + ")", data.size());
+        writer.AddFile(f.Name, data.data(), data.size(), [&progress](uint64_t done) { progress.Update(done); });
         progress.Finish();
         const FileDirectoryEntry& e = writer.Entries().back();
         result.Files.push_back({f.Name, data.size(), e.CompressedSize, e.Crc});
     }
-    writer.Finish(options.Title);
+    writer.Finish(title);
     out.Commit();
+    result.ImageSize = writer.ImageSize();
     result.FileSize = writer.BytesWritten();
     return result;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,18 @@ public:
     // Writes the image at once.
     InstallerWriter(ByteSink& out, const std::vector<uint8_t>& image);
 
-    // Compresses one file and writes its stream.
-    void AddFile(const std::string& name, const uint8_t* data, size_t size);
-    // Writes the directory, its checksum, the trailer and its checksum.
+    // Compresses one file and writes its stream; `progress` hears the input
+    // bytes done.
+    void AddFile(const std::string& name, const uint8_t* data, size_t size,
+                 const std::function<void(uint64_t done)>& progress = {});
+    // Writes the directory, its checksum, the trailer and its checksum, after
+    // zero bytes at the end of the image that make the whole file a multiple
+    // of 8 bytes long: a signing tool then appends its certificate table
+    // right after the trailer. The zeros count in the image size.
     void Finish(const std::string& title);
 
     const std::vector<FileDirectoryEntry>& Entries() const { return entries_; }
+    uint32_t ImageSize() const { return imageSize_; }
     uint64_t BytesWritten() const { return written_; }
 
 private:
@@ -48,7 +55,7 @@ struct PackInput {
 struct PackOptions {
     std::string OutputPath;
     std::string StubPath;
-    std::string Title = kDefaultTitle;
+    std::string Title = kDefaultTitle;  // UTF-8; stored in code page 1252
     std::vector<PackInput> Files;
     NameSetOptions Names;
 };
@@ -67,9 +74,18 @@ struct PackResult {
     std::vector<std::string> Warnings;
 };
 
-// Checks the title and every name before anything is compressed, then
-// writes the installer under a temporary name and renames it into place.
+// Checks everything that can be checked before a file is read, then writes
+// the installer under a temporary name and renames it into place. Refused,
+// each with one line naming the file: a title or name the code page cannot
+// hold or the installer cannot create (CheckNameSet); an output that is one
+// of the inputs or the stub; a stub that is not an unsigned 32-bit Windows
+// GUI program; files whose sizes would take the installer to 2 GiB, the most
+// the setup program can read.
 PackResult PackInstaller(const PackOptions& options, Progress& progress);
+
+// Why `image` cannot be the setup program in front of the files (`path`
+// names it in the message); empty when it can.
+std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image);
 
 // The inputs named on the command line, relative to `root` ("" for the
 // current folder): a file stands for itself, a folder for every file below

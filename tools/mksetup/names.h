@@ -7,19 +7,16 @@
 #include <string>
 #include <vector>
 
-// Empty when `name` is safe to install; otherwise why it is not (one
-// phrase, no trailing full stop). Refused: empty names, names over 255
-// bytes, absolute and drive-qualified names, empty, "." and ".."
-// components, characters Windows cannot store (< > : " | ? * and control
-// characters), components ending in a dot or a blank (Windows drops those),
-// device names (CON, NUL, COM1, ... with or without an extension). Both "\"
-// and "/" count as separators, since Windows reads both.
-std::string CheckInstallName(const std::string& name);
+#include "payload_names.h"
 
-// Where the installer puts a stored name, relative to the destination: a
-// name equal to "WSOCK32.DLL" in any letter case goes to "DLL\WSOCK32.DLL",
-// every other name stays as it is.
-std::string InstalledName(const std::string& name);
+// Empty when `name` (code page 1252) is safe to install; otherwise why it is
+// not (one phrase, no trailing full stop). Refused: what the setup program
+// refuses (UnsafePayloadNameReason: empty, absolute and drive names, "." and
+// ".." components, components ending in a dot or a blank, control
+// characters, device names), and beyond that names over 255 bytes, empty
+// components and the characters < > " | ? * and DEL, which Windows cannot
+// store. Both "\" and "/" count as separators, since Windows reads both.
+std::string CheckInstallName(const std::string& name);
 
 // True when the installed name lies in a folder the installer does not
 // create. Only the top level and the folders "DLL", "Upload" and "Download"
@@ -29,7 +26,7 @@ bool NeedsMissingFolder(const std::string& name);
 
 struct NameProblem {
     size_t Index;         // position of the offending name in the list
-    std::string Message;  // "'name': why"
+    std::string Message;  // "'name': why", the name shown in UTF-8
 };
 
 struct NameSetOptions {
@@ -39,14 +36,16 @@ struct NameSetOptions {
 };
 
 // Checks every name on its own and the set as a whole: no two names may
-// name the same installed file (compared after UpperCaseString and the
-// WSOCK32.DLL redirect), and none may be "UNINST.EXE" at the top level,
+// name the same installed file (compared after the WSOCK32.DLL redirect and
+// FoldCase1252, as Windows compares names), and none may be "UNINST.EXE" at the top level,
 // which the installer writes itself. Empty result: all names are fine.
 std::vector<NameProblem> CheckNameSet(const std::vector<std::string>& names, const NameSetOptions& options);
 
 // A host path relative to the packing root ("sub/dir/file", "./file") as a
-// stored name ("sub\dir\file"): "." components and repeated "/" are dropped.
-// Raises Exception when the path is absolute, has a ".." component or a
-// component containing "\" (which Windows would read as a separator).
+// stored name ("sub\dir\file"): "." components and repeated "/" are dropped
+// and the UTF-8 host name becomes code page 1252. Raises Exception when the
+// path is absolute, has a ".." component, a component containing "\" (which
+// Windows would read as a separator), is not UTF-8 or holds a character the
+// code page cannot hold.
 // With `allowEmpty`, a path naming the root itself (".", "./") gives "".
 std::string StoredNameFromHostPath(const std::string& hostPath, bool allowEmpty = false);

@@ -64,10 +64,12 @@ DecodedStream DecodeStream(uint64_t compressedSize, const CompressedReader& read
     return session.Result;
 }
 
-std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size) {
+std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size,
+                                    const std::function<void(uint64_t done)>& progress) {
     std::vector<uint8_t> out;
     // Incompressible input grows by one flag byte per eight literals.
     out.reserve(size + size / 8 + 16);
-    if (size) LzssEncode(data, size, out);
+    if (size) LzssEncode(data, size, out, progress ? [&progress](size_t done) { progress(done); }
+                                                   : std::function<void(size_t)>());
     return out;
 }

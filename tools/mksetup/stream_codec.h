@@ -34,5 +34,7 @@ struct DecodedStream {
 // ends the decoding and propagates.
 DecodedStream DecodeStream(uint64_t compressedSize, const CompressedReader& reader, const DecodedWriter& writer);
 
-// The compressed stream of `data` (an empty input gives an empty stream).
-std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size);
+// The compressed stream of `data` (an empty input gives an empty stream);
+// `progress` hears the input bytes done now and then.
+std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size,
+                                    const std::function<void(uint64_t done)>& progress = {});

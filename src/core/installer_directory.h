@@ -1,0 +1,22 @@
+// The file directory of an installer: read, checked and measured once here
+// for the setup program and the packaging tool alike.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "layout.h"
+
+// The longest name a kept copy of a replaced file gets ("~KEPT9999.TMP").
+constexpr size_t kKeptNameLength = 13;
+
+// Reads the file directory of the installer `source` whose trailer is
+// `trailer`, checks its checksum and that every name is safe. Raises
+// ESetupError: 20003 when it cannot be positioned, 20002 when it is read
+// short, 20004 for a damaged directory or an unsafe name.
+std::vector<FileDirectoryEntry> ReadPayloadDirectory(ByteSource& source, const SetupTrailer& trailer);
+
+// The longest path below the destination that installing these files can
+// make: installed names (the DLL folder included), UNINST.EXE, and the kept
+// copy of a replaced file beside any of them.
+size_t LongestInstalledName(const std::vector<FileDirectoryEntry>& entries);
