@@ -10,6 +10,7 @@
 #include "ui/message_dialog.h"
 #include "uninstall/uninstall_run.h"
 #include "container/extract_payload.h"
+#include "pe_image.h"
 #include "runtime/win_byte_source.h"
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
@@ -30,7 +31,8 @@ constexpr int kBands = 256;
 // until then the destination page uses its own estimate.
 void ReadLongestInstalledName(const AcceptedSetup& setup) {
     try {
-        HandleByteSource source(setup.File.Get());
+        HandleByteSource whole(setup.File.Get());
+        LimitedByteSource source(whole, setup.DataEnd);
         ChooseDest->LongestInstalledName = LongestInstalledName(ReadPayloadDirectory(source, setup.Trailer));
     } catch (const Exception&) {
     }

@@ -11,6 +11,9 @@ struct AcceptedSetup {
     FileHandle File;  // open for reading; the uninstall run reads on from it
     SetupTrailer Trailer;
     SetupRole Role;
+    // Where the file's own data ends: before a signature's certificate
+    // table, else the file's length.
+    int64_t DataEnd;
 };
 
 // Opens `path` for reading (existing file, others may read, sequential

@@ -11,6 +11,7 @@
 #include "layout.h"
 #include "lzss_decoder.h"
 #include "paths.h"
+#include "pe_image.h"
 #include "runtime/kept_copy.h"
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
@@ -112,7 +113,10 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     CurrentDirGuard currentDir;
     DecoderBuffers buffers;
 
-    HandleByteSource source(d.SourceHandle.Get());
+    // A signed installer's data ends before its certificate table.
+    const int64_t end = SetupDataEnd(d.SourceHandle.Get());
+    HandleByteSource whole(d.SourceHandle.Get());
+    LimitedByteSource source(whole, end);
     const SetupTrailer trailer = ReadTrailer(source, false);
 
     const std::vector<FileDirectoryEntry> entries = ReadPayloadDirectory(source, trailer);
@@ -120,9 +124,7 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
 
     if (!source.SeekTo(trailer.ImageSize)) throw ESetupError(SE_SETFILEPOINTER);
     d.TotalRead = 0;
-    LARGE_INTEGER fileSize;
-    if (!GetFileSizeEx(d.SourceHandle.Get(), &fileSize)) throw ESetupError(SE_GETFILESIZE);
-    d.TotalSize = fileSize.QuadPart - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
+    d.TotalSize = end - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
 
     ChDir(destDir);
     for (const FileDirectoryEntry& entry : entries) {

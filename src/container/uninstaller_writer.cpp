@@ -9,6 +9,7 @@
 #include "errors.h"
 #include "layout.h"
 #include "paths.h"
+#include "pe_image.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
@@ -122,17 +123,26 @@ void WriteNewFile(const UninstallerJob& job, const UninstallLog& log, const std:
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!exe) throw ESetupError(SE_CREATEFILE);
     UninstallerSink out(tempPath, job.FailAfterBytes);
-    HandleByteSource source(exe.Get());
+    // A signed installer's trailer stands before its certificate table.
+    const int64_t end = SetupDataEnd(exe.Get());
+    const bool signedInstaller = end < SetupFileLength(exe.Get());
+    HandleByteSource whole(exe.Get());
+    LimitedByteSource source(whole, end);
     SetupTrailer trailer = ReadTrailer(source, false);
     if (!source.SeekTo(0)) throw ESetupError(SE_SETFILEPOINTER);
 
     uint8_t block[kCopyBlock];
+    bool first = true;
     for (int64_t left = trailer.ImageSize; left > 0;) {
         const uint32_t want = left < kCopyBlock ? static_cast<uint32_t>(left) : kCopyBlock;
         uint32_t got = 0;
         // An image that ends early (a damaged trailer) is a failed read,
         // not a reason to wait for bytes that never come.
         if (!source.Read(block, want, &got) || got == 0) throw ESetupError(SE_READFILE);
+        // The uninstaller carries no signature: its header must not name the
+        // installer's certificate table (nor a checksum over the signed file).
+        if (first && signedInstaller) ClearSignatureFields(block, got);
+        first = false;
         out.Write(block, got);
         left -= got;
     }

@@ -1,5 +1,8 @@
 #include "runtime/win_byte_source.h"
 
+#include "errors.h"
+#include "pe_image.h"
+
 namespace {
 
 // SetFilePointer with a 64-bit distance; a result before the start of the
@@ -22,4 +25,15 @@ bool HandleByteSource::Read(void* buffer, uint32_t size, uint32_t* got) {
     BOOL ok = ReadFile(file_, buffer, size, &n, nullptr);
     *got = n;
     return ok != 0;
+}
+
+int64_t SetupFileLength(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) throw ESetupError(SE_GETFILESIZE);
+    return size.QuadPart;
+}
+
+int64_t SetupDataEnd(HANDLE file) {
+    HandleByteSource source(file);
+    return AppendedDataEnd(source, SetupFileLength(file));
 }

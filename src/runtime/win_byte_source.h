@@ -16,3 +16,11 @@ public:
 private:
     HANDLE file_;
 };
+
+// Where a setup file's own data ends: before the certificate table that
+// signing appends, else at the end of the file. Raises ESetupError 20001
+// when the file's length cannot be had. The handle's position moves.
+int64_t SetupDataEnd(HANDLE file);
+
+// Length of the open file; ESetupError 20001 when it cannot be had.
+int64_t SetupFileLength(HANDLE file);

@@ -1,11 +1,14 @@
-"""Deployment without the wizard: "/S" installs with the defaults (or the
+"""What a vendor ships and an administrator deploys: a signed installer, and
+deployment without the wizard: "/S" installs with the defaults (or the
 destination of "/D=") and UNINST.EXE "/S" removes the installation, with no
 window at all and an exit code that says how it ended."""
 
 import os
+import struct
+import subprocess
 import time
 
-from e2elib import check, check_equal, scenario, scenario_module
+from e2elib import PRODUCT_TITLE, check, check_equal, scenario, scenario_module
 
 install = scenario_module("install")
 uninstall = scenario_module("uninstall")
@@ -66,3 +69,63 @@ def silent_destination_and_failures(s):
     s.rewrite(path, damage_last_stream)
     check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 1, "exit code of a damaged /S")
     reliability.expect_machine_as_before(s, before, "a damaged silent install")
+
+
+def sign(s, path):
+    """Signs an installer as a vendor would, with a throwaway certificate;
+    returns the signed file's bytes."""
+    work = os.path.join(s.prefix, "e2e-signing")
+    os.makedirs(work, exist_ok=True)
+    out = subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
+                          "cert.pem", "-days", "2", "-subj", "/CN=Velto Test Vendor"], cwd=work, capture_output=True,
+                         text=True, timeout=60)
+    check(out.returncode == 0, "openssl: %s" % out.stderr[-300:])
+    out = subprocess.run(["osslsigncode", "sign", "-certs", "cert.pem", "-key", "key.pem", "-n", PRODUCT_TITLE,
+                          "-in", path, "-out", "signed.exe"], cwd=work, capture_output=True, text=True, timeout=60)
+    check(out.returncode == 0, "osslsigncode sign: %s %s" % (out.stdout[-300:], out.stderr[-300:]))
+    out = subprocess.run(["osslsigncode", "verify", "-CAfile", "cert.pem", "-in", "signed.exe"], cwd=work,
+                         capture_output=True, text=True, timeout=60)
+    check(out.returncode == 0, "osslsigncode verify: %s" % out.stdout[-300:])
+    os.replace(os.path.join(work, "signed.exe"), path)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def security_directory(image):
+    """(offset, size) of the certificate table a PE image names."""
+    pe = struct.unpack("<I", image[0x3C:0x40])[0]
+    return struct.unpack("<II", image[pe + 24 + 128:pe + 24 + 136])
+
+
+@scenario("signed-installer-installs-and-uninstalls", timeout=240)
+def signed_installer(s):
+    files = s.sample_files()
+    path = s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    unsigned = open(path, "rb").read()
+    signed = sign(s, path)
+    check(len(signed) > len(unsigned), "the installer was not signed")
+    check_equal(security_directory(signed)[0], len(unsigned), "certificate table right after the installer's data")
+    before = s.snapshot()
+    setup, pid, page = install.walk_to_install(s)
+    s.click(page, "&Next >")
+    s.wait_window("Setup Complete", pid=pid, timeout=60)
+    install.check_installed(s, files, "Velto")
+    install.finish(s, setup, pid, launch=False)
+    # UNINST.EXE: a clean unsigned program, its records intact.
+    with open(os.path.join(s.path(install.DEST), "UNINST.EXE"), "rb") as f:
+        uninst = f.read()
+    image_size, _, _ = install.parse_uninstaller(uninst)
+    check_equal(security_directory(uninst), (0, 0), "certificate table entry of UNINST.EXE")
+    check(b"Velto Test Vendor" not in uninst, "UNINST.EXE carries the certificate")
+    # The image is the installer's as it was packed, but for the header's
+    # checksum, cleared with the certificate table entry.
+    pe = struct.unpack("<I", uninst[0x3C:0x40])[0]
+    checksum = pe + 24 + 64
+    check_equal(uninst[checksum:checksum + 4], b"\0\0\0\0", "header checksum of UNINST.EXE")
+    masked = bytearray(unsigned[:image_size])
+    masked[checksum:checksum + 4] = b"\0\0\0\0"
+    check(uninst[:image_size] == bytes(masked), "UNINST.EXE image differs from the unsigned installer's")
+    uninstall.uninstall_installed(s, install.DEST, "&Yes")
+    s.wait_until(lambda: not os.path.exists(s.path(install.DEST)) and not uninstall.batch_files(s),
+                 uninstall.BATCH_SECONDS, "removal of the destination and the batch file")
+    reliability.expect_machine_as_before(s, before, "a signed installer's install and uninstall")
