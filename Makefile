@@ -4,9 +4,10 @@ BUILD ?= build
 HOST := $(BUILD)/host
 WIN := $(BUILD)/win
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
 export BUILD
 
-.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test demo bench clean
+.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test demo bench clean
 
 all: build
 
@@ -44,7 +45,12 @@ e2e-test: host win
 docs-test: host win
 	scripts/check-docs $(BUILD)
 
-test: unit-test win-test e2e-test docs-test
+# Every libFuzzer target for a short smoke run (about 20 s each, two at a
+# time); scripts/fuzz runs them longer by hand.
+fuzz-test: bootstrap
+	scripts/fuzz $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+test: unit-test win-test e2e-test docs-test fuzz-test
 
 demo: build
 	scripts/demo $(HOST) $(WIN)
