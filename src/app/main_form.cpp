@@ -1,10 +1,11 @@
 #include "app/main_form.h"
 
-#include "app/error_box.h"
+#include "ui/error_box.h"
 #include "app/setup_file.h"
 #include "app/silent_install.h"
 #include "container/decompress_form.h"
 #include "install/process_uninstall_log.h"
+#include "install/setup_log.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "ui/message_dialog.h"
@@ -65,6 +66,7 @@ TlornFoundAction AllowedInstancesAction(const std::string& exePath, int instance
 }
 
 TMain::TMain() : TForm(kMainLayout) {
+    ConnectSetupLog(&UninstallLog, &SetupTitle);
     LornPrevInstance1.AllowedInstances = 1;
     LornPrevInstance1.FoundAction = lornfaRestoreAndQuit;
     LornPrevInstance1.OnAllowedInstancesExceeded = [this](TLornPrevInstance& sender, int count,
@@ -72,6 +74,8 @@ TMain::TMain() : TForm(kMainLayout) {
         LornPrevInstance1AllowedInstancesExceeded(sender, count, action);
     };
 }
+
+TMain::~TMain() { ConnectSetupLog(nullptr, nullptr); }
 
 void TMain::Loaded() { LornPrevInstance1.Loaded(); }
 

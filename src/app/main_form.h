@@ -26,6 +26,7 @@ TlornFoundAction AllowedInstancesAction(const std::string& exePath, int instance
 class TMain : public TForm {
 public:
     TMain();
+    ~TMain() override;
 
     TLornPrevInstance LornPrevInstance1;
     // The product title from the trailer; drawn on the backdrop.

@@ -1,18 +1,16 @@
 #include "app/silent_install.h"
 
-#include "app/main_form.h"
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
-#include "container/uninstaller_writer.h"
 #include "errors.h"
+#include "install/make_directory.h"
 #include "install/program_icons.h"
+#include "install/programs_dir.h"
 #include "paths.h"
 #include "runtime/files.h"
-#include "runtime/kept_copy.h"
 #include "wizard/change_dir.h"
 #include "wizard/choose_dest.h"
-#include "wizard/make_directory.h"
-#include "wizard/programs_dir.h"
+#include "wizard/setup_complete.h"
 
 void SilentInstall(const std::string& destDir, UninstallLog& log) {
     const std::string dest = destDir.empty() ? DefaultDestination() : destDir;
@@ -31,8 +29,5 @@ void SilentInstall(const std::string& destDir, UninstallLog& log) {
     CreateProgramIcons(GetProgramsDir(), "Velto", dest, log);
     CreateRegistryEntries(dest, log);
 
-    const std::vector<std::string> kept = KeptCopies(log);
-    WriteUninstaller(*Main);
-    DeleteKeptCopies(kept);
-    if (log.Journal) log.Journal->Discard();
+    FinishInstallation(dest);
 }

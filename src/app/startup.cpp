@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
-#include "app/error_box.h"
+#include "ui/error_box.h"
 #include "app/main_form.h"
 #include "container/decompress_form.h"
 #include "ui/application.h"
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 #include "wizard/change_dir.h"
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
@@ -22,6 +22,12 @@ void CreateForms() {
     Application.CreateForm(StartCopy);
     Application.CreateForm(SetupComplete);
     Application.CreateForm(UnInstall1);
+    ConnectForms();
+}
+
+void ConnectForms() {
+    // The progress dialog asks before it quits, with the wizard's dialog.
+    Decompress->ConfirmQuit = [] { return ExitSetup->ShowModal() == mrOk; };
 }
 
 int RunSetupProgram() {

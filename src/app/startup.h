@@ -5,5 +5,11 @@
 // single-instance check may end the process here).
 void CreateForms();
 
-// The whole run of the setup program; returns its exit code, always 0.
+// What the forms of lower layers are given by the upper ones: the progress
+// dialog's quit confirmation. Part of CreateForms; tests that make the
+// forms one by one call it too.
+void ConnectForms();
+
+// The whole run of the setup program; returns its exit code: 0, or 1 when
+// a silent run did not complete.
 int RunSetupProgram();

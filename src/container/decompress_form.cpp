@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "wizard/exit_setup.h"
 
 TDecompress* Decompress = nullptr;
 
@@ -37,10 +36,10 @@ void TDecompress::FormShow() { PlaceCentered(true); }
 
 void TDecompress::Button1Click() {
     if (Cancelled) return;
-    if (ExitSetup->ShowModal() == mrOk) Cancelled = true;
+    if (ConfirmQuit && ConfirmQuit()) Cancelled = true;
 }
 
-void TDecompress::FormCloseQuery(bool& canClose) { canClose = ExitSetup->ShowModal() != mrCancel; }
+void TDecompress::FormCloseQuery(bool& canClose) { canClose = !ConfirmQuit || ConfirmQuit(); }
 
 void TDecompress::FormClose(TCloseAction& action) {
     (void)action;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "runtime/files.h"
 #include "runtime/handles.h"
@@ -38,6 +39,10 @@ public:
     int64_t CurrentRead = 0;
     uint32_t Crc = 0;
     bool Cancelled = false;
+    // The quit confirmation: true when the user chose to quit. Given at
+    // start-up (the wizard's "Exit Setup" dialog); without one, Cancel and
+    // closing quit at once.
+    std::function<bool()> ConfirmQuit;
 };
 
 extern TDecompress* Decompress;

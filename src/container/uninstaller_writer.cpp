@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "app/main_form.h"
 #include "crc32.h"
 #include "errors.h"
 #include "layout.h"
@@ -14,7 +13,6 @@
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
 #include "uninstaller_records.h"
-#include "wizard/choose_dest.h"
 
 namespace {
 
@@ -194,14 +192,4 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
     }
     // Everything is in the file now: the log has served its purpose.
     log.Clear();
-}
-
-// The uninstaller of this installation: the running executable's image,
-// the destination chosen on the destination page, the title start-up read.
-void WriteUninstaller(TMain& main) {
-    UninstallerJob job;
-    job.InstallerPath = ExecutablePath();
-    job.DestDir = ChooseDest->DestDir;
-    job.Title = main.SetupTitle;
-    WriteUninstallerFile(job, main.UninstallLog);
 }

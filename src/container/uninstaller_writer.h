@@ -8,12 +8,6 @@
 
 #include "uninstall_log.h"
 
-class TMain;
-
-// The uninstaller of this installation, from the running executable, the
-// destination of the destination page and the title and log of `main`.
-void WriteUninstaller(TMain& main);
-
 struct UninstallerJob {
     std::string InstallerPath;  // the installer whose image is copied
     std::string DestDir;        // where UNINST.EXE goes

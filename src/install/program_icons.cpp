@@ -5,7 +5,7 @@
 #include "install/shell_link.h"
 #include "paths.h"
 #include "runtime/kept_copy.h"
-#include "wizard/make_directory.h"
+#include "install/make_directory.h"
 
 void CreateProgramIcons(const std::string& programsDir, const std::string& folderName, const std::string& destDir,
                         UninstallLog& log) {

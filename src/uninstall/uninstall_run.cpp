@@ -1,6 +1,6 @@
 #include "uninstall/uninstall_run.h"
 
-#include "app/main_form.h"
+#include "install/setup_log.h"
 #include "batch_script.h"
 #include "errors.h"
 #include "install/process_uninstall_log.h"
@@ -9,7 +9,7 @@
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
 #include "ui/message_dialog.h"
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent) {
 
     std::vector<std::string> notRemoved;
     const std::string batch =
-        RemoveInstallation(std::move(records), ExecutablePath(), tempDir, Main->UninstallLog, &notRemoved);
+        RemoveInstallation(std::move(records), ExecutablePath(), tempDir, SetupLog(), &notRemoved);
     if (!notRemoved.empty() && !silent) {
         // The log processing has asked the application to end; the box
         // needs the loop once more, and the batch file must wait for it

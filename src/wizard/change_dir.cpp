@@ -5,11 +5,11 @@
 
 #include <iterator>
 
-#include "app/main_form.h"
+#include "install/setup_log.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "ui/message_dialog.h"
-#include "wizard/make_directory.h"
+#include "install/make_directory.h"
 
 TChangeDir* ChangeDir = nullptr;
 
@@ -155,4 +155,4 @@ void TChangeDir::Button2Click() {
     ModalResult = mrOk;
 }
 
-bool TChangeDir::MakeDirectory(const std::string& path) { return ::MakeDirectory(path, Main->UninstallLog); }
+bool TChangeDir::MakeDirectory(const std::string& path) { return ::MakeDirectory(path, SetupLog()); }

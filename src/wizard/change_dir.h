@@ -38,7 +38,7 @@ public:
     void Button2Click();
 
     // Creates every level of `path` and logs what it made in the setup's
-    // uninstall log (see wizard/make_directory.h).
+    // uninstall log (see install/make_directory.h).
     bool MakeDirectory(const std::string& path);
 };
 

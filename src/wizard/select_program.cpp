@@ -6,7 +6,7 @@
 #include "runtime/kept_copy.h"
 #include "ui/message_dialog.h"
 #include "wizard/choose_dest.h"
-#include "wizard/programs_dir.h"
+#include "install/programs_dir.h"
 #include "wizard/start_copy.h"
 
 TSelectProgram* SelectProgram = nullptr;

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "app/main_form.h"
+#include "install/setup_log.h"
 #include "container/uninstaller_writer.h"
 #include "paths.h"
 #include "runtime/files.h"
@@ -45,14 +45,23 @@ TSetupComplete::TSetupComplete()
 
 void TSetupComplete::FormCreate() { Button3.OnClick = [this] { Button3Click(); }; }
 
+void FinishInstallation(const std::string& destDir) {
+    UninstallLog& log = SetupLog();
+    const std::vector<std::string> kept = KeptCopies(log);
+    UninstallerJob job;
+    job.InstallerPath = ExecutablePath();
+    job.DestDir = destDir;
+    job.Title = ProductTitle();
+    WriteUninstallerFile(job, log);
+    DeleteKeptCopies(kept);
+    if (log.Journal) log.Journal->Discard();
+}
+
 void TSetupComplete::Button3Click() {
     // The log becomes the uninstaller's record list: from here on nothing
     // rolls the installation back, and what setup kept of the files it
     // replaced is no longer needed.
-    const std::vector<std::string> kept = KeptCopies(Main->UninstallLog);
-    WriteUninstaller(*Main);
-    DeleteKeptCopies(kept);
-    if (Main->UninstallLog.Journal) Main->UninstallLog.Journal->Discard();
+    FinishInstallation(ChooseDest->DestDir);
     if (CheckBox1.Checked()) {
         // The program starts in its own folder. A failure to get there
         // raises, and setup then stays on this page.

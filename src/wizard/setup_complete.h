@@ -25,3 +25,8 @@ public:
 };
 
 extern TSetupComplete* SetupComplete;
+
+// What Finish does before anything else: writes UNINST.EXE into `destDir`
+// from the log (which it empties) and drops the kept copies of replaced
+// files, which nothing can roll back to any more.
+void FinishInstallation(const std::string& destDir);

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "install/install_run.h"
+#include "wizard/install_run.h"
 #include "wizard/choose_dest.h"
 #include "wizard/select_program.h"
 

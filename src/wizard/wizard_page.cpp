@@ -1,6 +1,6 @@
 #include "wizard/wizard_page.h"
 
-#include "app/main_form.h"
+#include "install/setup_log.h"
 #include "install/process_uninstall_log.h"
 #include "wizard/exit_setup.h"
 
@@ -17,11 +17,11 @@ void TWizardPage::FormCloseQuery(bool& canClose) {
 
 void TWizardPage::FormClose(TCloseAction& action) {
     (void)action;
-    ProcessUninstallLog(Main->UninstallLog);
+    ProcessUninstallLog(SetupLog());
 }
 
 void TWizardPage::ConfirmQuit() {
-    if (ExitSetup->ShowModal() == mrOk) ProcessUninstallLog(Main->UninstallLog);
+    if (ExitSetup->ShowModal() == mrOk) ProcessUninstallLog(SetupLog());
 }
 
 void TWizardPage::GoForward(TForm& next) {

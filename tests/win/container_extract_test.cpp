@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +92,7 @@ protected:
         ShellTest::SetUp();
         MakeForm(exitSetup_, ExitSetup);
         MakeForm(dialog_, Decompress);
+        ConnectForms();
         cwd_ = GetCurrentDir();
     }
     void TearDown() override {

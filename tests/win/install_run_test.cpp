@@ -4,20 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
 #include "container/decompress_form.h"
-#include "install/install_run.h"
+#include "wizard/install_run.h"
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "install_fixture.h"
 #include "shell_fixture.h"
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 #include "wizard/exit_setup.h"
-#include "wizard/programs_dir.h"
+#include "install/programs_dir.h"
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
 
@@ -42,6 +44,7 @@ protected:
         MakeForm(startCopy_, StartCopy);
         MakeForm(setupComplete_, SetupComplete);
         MakeForm(unInstall_, UnInstall1);
+        ConnectForms();
         programs_ = GetProgramsDir();
         ASSERT_FALSE(programs_.empty());
         choices_.SourcePath = scratch_ / "SETUP.EXE";

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/error_box.h"
+#include "ui/error_box.h"
 #include "app/main_form.h"
 #include "app/setup_file.h"
 #include "crc32.h"

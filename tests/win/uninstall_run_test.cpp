@@ -26,7 +26,7 @@
 #include "runtime/win_byte_source.h"
 #include "shell_fixture.h"
 #include "ui/message_dialog.h"
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 #include "uninstall/uninstall_run.h"
 
 namespace fs = std::filesystem;

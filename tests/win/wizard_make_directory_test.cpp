@@ -1,7 +1,7 @@
 // MakeDirectory on a real file system: what it creates, logs and removes.
 #include <gtest/gtest.h>
 
-#include "wizard/make_directory.h"
+#include "install/make_directory.h"
 #include "wizard_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "paths.h"
 #include "runtime/handles.h"
 #include "ui/layout.h"
-#include "wizard/programs_dir.h"
+#include "install/programs_dir.h"
 #include "wizard/shorten_path.h"
 #include "wizard_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "wizard/make_directory.h"
+#include "install/make_directory.h"
 
 #include <windows.h>
 

@@ -1,17 +1,17 @@
-#include "install/install_run.h"
+#include "wizard/install_run.h"
 
-#include "app/error_box.h"
+#include "ui/error_box.h"
 #include "errors.h"
-#include "app/main_form.h"
+#include "install/setup_log.h"
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "runtime/files.h"
 #include "ui/application.h"
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 #include "wizard/choose_dest.h"
-#include "wizard/programs_dir.h"
+#include "install/programs_dir.h"
 #include "wizard/select_program.h"
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
@@ -37,7 +37,7 @@ void PumpMessages() {
 }  // namespace
 
 void RunInstall(const InstallChoices& choices) {
-    UninstallLog& log = Main->UninstallLog;
+    UninstallLog& log = SetupLog();
     InstallingScope installing;
     StartCopy->Hide();
     Decompress->Label1.SetText(Decompress->Label1.Text() + " " + choices.DestCaption);

@@ -1,4 +1,4 @@
-#include "uninstall/uninstall_form.h"
+#include "install/status_dialog.h"
 
 #include <iterator>
 

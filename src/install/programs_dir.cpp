@@ -1,4 +1,4 @@
-#include "wizard/programs_dir.h"
+#include "install/programs_dir.h"
 
 #include <windows.h>
 #include <objbase.h>
