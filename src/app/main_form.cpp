@@ -16,6 +16,7 @@
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
 #include "wizard/start_copy.h"
+#include "product.h"
 
 TMain* Main = nullptr;
 
@@ -61,7 +62,7 @@ void PaintBackdrop(HDC dc, int width, int height, const std::string& title) {
 TlornFoundAction AllowedInstancesAction(const std::string& exePath, int instanceCount, TlornFoundAction action) {
     const size_t sep = exePath.find_last_of("\\:");
     const std::string name = sep == std::string::npos ? exePath : exePath.substr(sep + 1);
-    if (UpperCaseString(name) == "UNINST.EXE" && instanceCount == 2) return lornfaNone;
+    if (UpperCaseString(name) == kUninstallerName && instanceCount == 2) return lornfaNone;
     return action;
 }
 

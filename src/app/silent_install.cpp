@@ -11,6 +11,7 @@
 #include "wizard/change_dir.h"
 #include "wizard/choose_dest.h"
 #include "wizard/setup_complete.h"
+#include "product.h"
 
 void SilentInstall(const std::string& destDir, UninstallLog& log) {
     const std::string dest = destDir.empty() ? DefaultDestination() : destDir;
@@ -21,12 +22,12 @@ void SilentInstall(const std::string& destDir, UninstallLog& log) {
     // logged.
     if (!MakeDirectory(dest, log)) throw ESetupError(SE_MAKEDIRECTORY);
     if (!IsUsableDirectory(dest)) throw ESetupError(SE_MAKEDIRECTORY);
-    for (const char* name : {"DLL", "Upload", "Download"})
+    for (const char* name : kDestinationFolders)
         if (!MakeDirectory(JoinPath(dest, name), log)) throw ESetupError(SE_MAKEDIRECTORY);
 
     ExtractPayload(*Decompress, ExecutablePath(), dest, log);
     if (Decompress->Cancelled) throw ESetupError(SE_CANCELLED);
-    CreateProgramIcons(GetProgramsDir(), "Velto", dest, log);
+    CreateProgramIcons(GetProgramsDir(), kDefaultProgramFolder, dest, log);
     CreateRegistryEntries(dest, log);
 
     FinishInstallation(dest);

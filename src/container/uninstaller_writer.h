@@ -7,6 +7,7 @@
 #include <string>
 
 #include "uninstall_log.h"
+#include "product.h"
 
 struct UninstallerJob {
     std::string InstallerPath;  // the installer whose image is copied
@@ -17,8 +18,6 @@ struct UninstallerJob {
     int64_t FailAfterBytes = -1;
 };
 
-// File name of the uninstaller in the destination.
-constexpr char kUninstallerName[] = "UNINST.EXE";
 
 // First merges the records of an intact UNINST.EXE already in the
 // destination that the log does not hold (same kind and upper-cased path),

@@ -1,6 +1,7 @@
 #include "batch_script.h"
 
 #include "paths.h"
+#include "product.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ std::string BatchOpeningLines(const std::string& exePath) {
     std::string text = "@ECHO OFF";
     text += kEol;
     text += "DEL " + Quoted(exePath) + kEol;
-    text += "DEL " + Quoted(JoinPath(UninstallerDirectory(exePath), "VELTO.INI")) + kEol;
+    text += "DEL " + Quoted(JoinPath(UninstallerDirectory(exePath), kProductSettingsName)) + kEol;
     return text;
 }
 

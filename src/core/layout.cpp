@@ -110,14 +110,23 @@ bool MemoryByteSource::Read(void* buffer, uint32_t size, uint32_t* got) {
 }
 
 SetupTrailer ReadTrailer(ByteSource& src, bool check) {
+    if (check) {
+        const TrailerRegion region = ReadTrailerRegion(src);
+        if (region.Stored != region.Computed) throw ESetupError(SE_CORRUPT);
+        return region.Trailer;
+    }
     if (!src.SeekFromEnd(kTrailerDistance)) throw ESetupError(SE_SETFILEPOINTER);
     uint8_t raw[kTrailerSize];
     uint32_t got = 0;
     if (!src.Read(raw, kTrailerSize, &got) || got != kTrailerSize) throw ESetupError(SE_READFILE);
-    if (check) {
-        uint8_t stored[kChecksumSize];
-        if (!src.Read(stored, kChecksumSize, &got) || got != kChecksumSize) throw ESetupError(SE_READFILE);
-        if (LoadLE32(stored) != Crc32Of(raw, kTrailerSize)) throw ESetupError(SE_CORRUPT);
-    }
     return DecodeTrailer(raw);
+}
+
+TrailerRegion ReadTrailerRegion(ByteSource& src) {
+    if (!src.SeekFromEnd(kTrailerDistance)) throw ESetupError(SE_SETFILEPOINTER);
+    uint8_t raw[kTrailerSize + kChecksumSize];
+    uint32_t got = 0;
+    if (!src.Read(raw, kTrailerSize, &got) || got != kTrailerSize) throw ESetupError(SE_READFILE);
+    if (!src.Read(raw + kTrailerSize, kChecksumSize, &got) || got != kChecksumSize) throw ESetupError(SE_READFILE);
+    return {DecodeTrailer(raw), LoadLE32(raw + kTrailerSize), Crc32Of(raw, kTrailerSize)};
 }

@@ -113,3 +113,13 @@ private:
 // bytes (failed or short: 20002) and compares them with the checksum of the
 // 268 bytes (mismatch: 20004). Raises ESetupError.
 SetupTrailer ReadTrailer(ByteSource& src, bool check);
+
+// The trailer with its stored checksum and the one computed over it, read
+// from 272 bytes before the end, for a reader that reports both. Raises as
+// ReadTrailer does for positioning and reading; compares nothing.
+struct TrailerRegion {
+    SetupTrailer Trailer;
+    uint32_t Stored;
+    uint32_t Computed;
+};
+TrailerRegion ReadTrailerRegion(ByteSource& src);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "paths.h"
+#include "product.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ bool IsDeviceName(const std::string& component) {
 }
 
 std::string InstalledPayloadName(const std::string& name) {
-    if (UpperCaseString(name) == "WSOCK32.DLL") return JoinPath("DLL", "WSOCK32.DLL");
+    if (UpperCaseString(name) == kRedirectedDll) return JoinPath(kRedirectFolder, kRedirectedDll);
     return name;
 }
 

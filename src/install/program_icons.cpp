@@ -6,6 +6,7 @@
 #include "paths.h"
 #include "runtime/kept_copy.h"
 #include "install/make_directory.h"
+#include "product.h"
 
 void CreateProgramIcons(const std::string& programsDir, const std::string& folderName, const std::string& destDir,
                         UninstallLog& log) {
@@ -56,6 +57,6 @@ void CreateRegistryEntries(const std::string& destDir, UninstallLog& log) {
         PushRecord(log, ukRegistryKey, kUninstallKey, kHKeyLocalMachine, kept);
     }
     registry.WriteString("DisplayName", kDisplayName);
-    registry.WriteString("UninstallString", JoinPath(destDir, "UNINST.EXE"));
+    registry.WriteString("UninstallString", JoinPath(destDir, kUninstallerName));
     registry.CloseKey();
 }

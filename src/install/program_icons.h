@@ -5,9 +5,9 @@
 #include <string>
 
 #include "uninstall_log.h"
+#include "product.h"
 
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto";
-constexpr char kDisplayName[] = "Velto - Technology Demo";
+constexpr const char* kDisplayName = kProductTitle;
 
 // Makes the folder `folderName` under `programsDir` (the Start menu's
 // Programs folder; empty: ESetupError 20009), logging each level it

@@ -12,6 +12,7 @@
 #include "wizard/change_dir.h"
 #include "wizard/select_program.h"
 #include "wizard/shorten_path.h"
+#include "product.h"
 
 TChooseDest* ChooseDest = nullptr;
 
@@ -164,7 +165,7 @@ bool TChooseDest::CheckDestination() {
     // 4. and 5. The fixed subdirectories. A failure here is an error of
     // setup itself; the directories made so far stay made and logged.
     ChDir(DestDir);
-    for (const char* name : {"DLL", "Upload", "Download"}) {
+    for (const char* name : kDestinationFolders) {
         if (!ChangeDir->MakeDirectory(JoinPath(DestDir, name))) throw ESetupError(SE_MAKEDIRECTORY);
     }
     // 6. Back where it was; failing to get there is reported.

@@ -6,20 +6,20 @@
 #include "crc32.h"
 #include "errors.h"
 #include "host_files.h"
+#include "installer_directory.h"
 #include "names.h"
+#include "uninstaller_records.h"
 
 namespace {
 
-void ReadExactAt(ByteSource& src, int64_t offset, void* buffer, size_t size, const char* what) {
-    if (!src.SeekTo(offset)) throw Exception(std::string("cannot seek to the ") + what);
-    uint8_t* p = static_cast<uint8_t*>(buffer);
-    while (size) {
-        uint32_t want = size > 0x100000 ? 0x100000 : static_cast<uint32_t>(size);
-        uint32_t got = 0;
-        if (!src.Read(p, want, &got)) throw Exception(std::string("cannot read the ") + what);
-        if (got == 0) throw Exception(std::string("unexpected end of file in the ") + what);
-        p += got;
-        size -= got;
+// Runs one of the core's region readers; its positioning and read faults
+// become this tool's message naming what was being read.
+template <typename Read>
+auto ReadRegion(const char* what, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const ESetupError&) {
+        throw Exception(std::string("cannot read the ") + what);
     }
 }
 
@@ -29,15 +29,12 @@ SetupTrailer ReadCheckedTrailer(ByteSource& src, uint64_t fileSize, const char e
         throw Exception("too short for a setup file (" + std::to_string(fileSize) + " bytes, at least " +
                         std::to_string(kTailSize) + " needed)");
     }
-    uint8_t raw[kTrailerSize + kChecksumSize];
-    ReadExactAt(src, static_cast<int64_t>(fileSize - kTrailerDistance), raw, sizeof raw, "trailer");
-    uint32_t stored = LoadLE32(raw + kTrailerSize);
-    uint32_t computed = Crc32Of(raw, kTrailerSize);
-    if (stored != computed) {
-        throw Exception("trailer checksum mismatch (stored " + Hex32(stored) + ", computed " + Hex32(computed) +
-                        "): not a setup file, or damaged");
+    const TrailerRegion region = ReadRegion("trailer", [&] { return ReadTrailerRegion(src); });
+    if (region.Stored != region.Computed) {
+        throw Exception("trailer checksum mismatch (stored " + Hex32(region.Stored) + ", computed " +
+                        Hex32(region.Computed) + "): not a setup file, or damaged");
     }
-    SetupTrailer t = DecodeTrailer(raw);
+    const SetupTrailer& t = region.Trailer;
     if (std::memcmp(t.Signature, expected, 3) != 0) {
         if (std::memcmp(t.Signature, "UNI", 3) == 0) throw Exception("this is an uninstaller (use --dump)");
         if (std::memcmp(t.Signature, "INS", 3) == 0) throw Exception("this is an installer (use --list)");
@@ -74,22 +71,15 @@ InstallerInfo ReadInstallerInfo(ByteSource& src, uint64_t fileSize) {
     }
     info.PayloadSize = fileSize - frame;
 
-    std::vector<uint8_t> directory(count * kDirectoryEntrySize);
-    uint8_t stored[kChecksumSize];
-    const int64_t at = DirectoryOffset(static_cast<int64_t>(fileSize), info.Trailer.Count);
-    ReadExactAt(src, at, directory.data(), directory.size(), "file directory");
-    ReadExactAt(src, RegionChecksumOffset(static_cast<int64_t>(fileSize)), stored, sizeof stored,
-                "directory checksum");
-    uint32_t computed = Crc32Of(directory.data(), directory.size());
-    if (LoadLE32(stored) != computed) {
-        throw Exception("file directory checksum mismatch (stored " + Hex32(LoadLE32(stored)) + ", computed " +
-                        Hex32(computed) + ")");
+    DirectoryRegion region =
+        ReadRegion("file directory", [&] { return ReadDirectoryRegion(src, info.Trailer.Count); });
+    if (region.Stored != region.Computed) {
+        throw Exception("file directory checksum mismatch (stored " + Hex32(region.Stored) + ", computed " +
+                        Hex32(region.Computed) + ")");
     }
+    info.Entries = std::move(region.Entries);
     uint64_t streams = 0;
-    for (uint64_t i = 0; i < count; ++i) {
-        info.Entries.push_back(DecodeDirectoryEntry(directory.data() + i * kDirectoryEntrySize));
-        streams += info.Entries.back().CompressedSize;
-    }
+    for (const FileDirectoryEntry& e : info.Entries) streams += e.CompressedSize;
     if (streams != info.PayloadSize) {
         throw Exception("the directory's streams add up to " + std::to_string(streams) + " bytes, but the payload is " +
                         std::to_string(info.PayloadSize) + " bytes");
@@ -210,18 +200,16 @@ UninstallerInfo ReadUninstaller(ByteSource& src, uint64_t fileSize) {
     const uint64_t image = static_cast<uint64_t>(info.Trailer.ImageSize);
     const uint64_t count = static_cast<uint64_t>(info.Trailer.Count);
     const uint64_t expected = image + count * kRecordSize + kTailSize;
-    if (expected != fileSize) {
+    if (!UninstallerLengthFits(static_cast<int64_t>(fileSize), info.Trailer.ImageSize, info.Trailer.Count)) {
         throw Exception("the trailer's image size " + std::to_string(image) + " and " + std::to_string(count) +
                         " records make " + std::to_string(expected) + " bytes, but the file has " +
                         std::to_string(fileSize));
     }
-    std::vector<uint8_t> records(count * kRecordSize);
-    uint8_t stored[kChecksumSize];
-    ReadExactAt(src, info.Trailer.ImageSize, records.data(), records.size(), "uninstall records");
-    ReadExactAt(src, RegionChecksumOffset(static_cast<int64_t>(fileSize)), stored, sizeof stored, "records checksum");
-    info.StoredChecksum = LoadLE32(stored);
-    info.ComputedChecksum = Crc32Of(records.data(), records.size());
-    for (uint64_t i = 0; i < count; ++i) info.Records.push_back(DecodeRecord(records.data() + i * kRecordSize));
+    RecordsRegion region = ReadRegion(
+        "uninstall records", [&] { return ReadRecordsRegion(src, info.Trailer.ImageSize, info.Trailer.Count); });
+    info.StoredChecksum = region.Stored;
+    info.ComputedChecksum = region.Computed;
+    info.Records = std::move(region.Records);
     return info;
 }
 

@@ -6,9 +6,8 @@
 #include "crc32.h"
 #include "errors.h"
 #include "pe_image.h"
+#include "product.h"
 #include "stream_codec.h"
-
-const char kDefaultTitle[] = "Velto - Technology Demo";
 
 namespace {
 

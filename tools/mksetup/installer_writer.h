@@ -12,9 +12,11 @@
 #include "host_files.h"
 #include "layout.h"
 #include "names.h"
+#include "product.h"
 #include "progress.h"
 
-extern const char kDefaultTitle[];
+// The title an installer carries unless the vendor gives another.
+constexpr const char* kDefaultTitle = kProductTitle;
 
 // Writes one installer to a sink, step by step. Names are taken as given:
 // check them first with CheckNameSet.

@@ -6,6 +6,7 @@
 #include "layout.h"
 #include "paths.h"
 #include "payload_names.h"
+#include "product.h"
 
 namespace {
 
@@ -56,8 +57,10 @@ bool NeedsMissingFolder(const std::string& name) {
     std::vector<std::string> parts = SplitComponents(InstalledPayloadName(name));
     if (parts.size() == 1) return false;
     if (parts.size() > 2) return true;
-    std::string folder = UpperCaseString(parts[0]);
-    return folder != "DLL" && folder != "UPLOAD" && folder != "DOWNLOAD";
+    const std::string folder = UpperCaseString(parts[0]);
+    for (const char* made : kDestinationFolders)
+        if (folder == UpperCaseString(made)) return false;
+    return true;
 }
 
 std::vector<NameProblem> CheckNameSet(const std::vector<std::string>& names, const NameSetOptions& options) {
@@ -76,7 +79,7 @@ std::vector<NameProblem> CheckNameSet(const std::vector<std::string>& names, con
         for (char& c : key) {
             if (c == '/') c = '\\';
         }
-        if (key == "UNINST.EXE") {
+        if (key == kUninstallerName) {
             problems.push_back({i, Quoted(name) + ": the installer writes its own UNINST.EXE there"});
             continue;
         }

@@ -1,0 +1,23 @@
+// The product's fixed names, the same for the setup program and the
+// packaging tool.
+#pragma once
+
+#include <cstdint>
+
+// The title a packaged installer carries unless the vendor gives another.
+constexpr char kProductTitle[] = "Velto - Technology Demo";
+// The uninstaller the installation writes into its destination.
+constexpr char kUninstallerName[] = "UNINST.EXE";
+// The settings file the product writes beside itself (removed by the
+// uninstaller's batch file).
+constexpr char kProductSettingsName[] = "VELTO.INI";
+// The folders setup makes in every destination, in the order it makes them.
+constexpr const char* kDestinationFolders[] = {"DLL", "Upload", "Download"};
+// The payload file that goes into "DLL" whatever its stored folder.
+constexpr char kRedirectedDll[] = "WSOCK32.DLL";
+constexpr char kRedirectFolder[] = "DLL";
+// The product's uninstall entry below HKEY_LOCAL_MACHINE.
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto";
+constexpr uint32_t kUninstallRoot = 0x80000002u;  // HKEY_LOCAL_MACHINE
+// The program folder's default name and its two shortcuts.
+constexpr char kDefaultProgramFolder[] = "Velto";
