@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 export BUILD
 
-.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test demo bench clean
+.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test sanitize-test demo bench clean
 
 all: build
 
@@ -35,6 +35,16 @@ build: host win
 unit-test: host
 	cd $(HOST) && ctest --output-on-failure -j $(JOBS)
 
+# The host tests again (core, mksetup and its command line), built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+SAN := $(BUILD)/sanitize
+$(SAN)/build.ninja:
+	cmake -S . -B $(SAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=ON
+
+sanitize-test: bootstrap $(SAN)/build.ninja
+	cmake --build $(SAN) -j $(JOBS)
+	cd $(SAN) && ctest --output-on-failure -j $(JOBS)
+
 win-test: win
 	tests/win/run $(WIN)
 
@@ -50,7 +60,7 @@ docs-test: host win
 fuzz-test: bootstrap
 	scripts/fuzz $(BUILD)/fuzz $(FUZZ_SECONDS)
 
-test: unit-test win-test e2e-test docs-test fuzz-test
+test: unit-test sanitize-test win-test e2e-test docs-test fuzz-test
 
 demo: build
 	scripts/demo $(HOST) $(WIN)
