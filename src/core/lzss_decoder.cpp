@@ -52,10 +52,14 @@ struct DecoderContext {
 
 DecoderContext g_lzss;
 
+uint8_t* DefaultAllocate(size_t size) { return new (std::nothrow) uint8_t[size](); }
+void DefaultFree(uint8_t* block) { delete[] block; }
+LzssAllocator g_allocator = {DefaultAllocate, DefaultFree};
+
 void FreeBuffers() {
-    delete[] g_lzss.input;
-    delete[] g_lzss.output;
-    delete[] g_lzss.window;
+    if (g_lzss.input) g_allocator.Free(g_lzss.input);
+    if (g_lzss.output) g_allocator.Free(g_lzss.output);
+    if (g_lzss.window) g_allocator.Free(g_lzss.window);
     g_lzss.input = g_lzss.output = g_lzss.window = nullptr;
     g_lzss.held = false;
 }
@@ -190,9 +194,9 @@ void DecodeFastGroups(DecoderContext& d) {
 
 void LzssAllocateBuffers() {
     if (g_lzss.held) return;
-    g_lzss.input = new (std::nothrow) uint8_t[kLzssBlockSize];
-    if (g_lzss.input) g_lzss.output = new (std::nothrow) uint8_t[kLzssBlockSize];
-    if (g_lzss.output) g_lzss.window = new (std::nothrow) uint8_t[kLzssWindowSize];
+    g_lzss.input = g_allocator.Allocate(kLzssBlockSize);
+    if (g_lzss.input) g_lzss.output = g_allocator.Allocate(kLzssBlockSize);
+    if (g_lzss.output) g_lzss.window = g_allocator.Allocate(kLzssWindowSize);
     if (!g_lzss.window) {
         FreeBuffers();
         throw EOutOfMemory();
@@ -203,6 +207,10 @@ void LzssAllocateBuffers() {
 void LzssReleaseBuffers() { FreeBuffers(); }
 
 bool LzssBuffersHeld() { return g_lzss.held; }
+
+void LzssSetAllocator(const LzssAllocator& allocator) {
+    g_allocator = allocator.Allocate && allocator.Free ? allocator : LzssAllocator{DefaultAllocate, DefaultFree};
+}
 
 void LzssDecode(LzssReadProc readProc, LzssWriteProc writeProc) {
     DecoderContext& d = g_lzss;

@@ -4,6 +4,7 @@
 // blocks and two callbacks; there is one decoder context per process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kLzssBlockSize = 32000;
@@ -26,6 +27,16 @@ void LzssAllocateBuffers();
 void LzssReleaseBuffers();
 // True between LzssAllocateBuffers and LzssReleaseBuffers.
 bool LzssBuffersHeld();
+
+// Where the buffers come from and go: zeroed nothrow array new and delete
+// by default. Allocate returns nullptr for a failed allocation. Tests put
+// in their own to make one fail; one without both functions restores the
+// default. Only while no buffers are held.
+struct LzssAllocator {
+    uint8_t* (*Allocate)(size_t size);
+    void (*Free)(uint8_t* block);
+};
+void LzssSetAllocator(const LzssAllocator& allocator);
 // Decodes one whole stream. Does nothing when the buffers are not held.
 // Output arrives in 32,000-byte blocks and one final call with the
 // remainder (0 included). An exception raised by a callback leaves at once,

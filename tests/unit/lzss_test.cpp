@@ -19,26 +19,23 @@
 using Bytes = std::vector<uint8_t>;
 
 // --- Allocation failure injection -----------------------------------------
-// The decoder takes its buffers with nothrow array new. These replacements
-// pass every request through, except that a test can make the n-th request
-// fail and see which pointers were freed.
+// The decoder's allocator, replaced for one test: every request passes,
+// except that the n-th fails, and the test sees which blocks were freed.
 namespace {
 int g_failNthAlloc = 0;  // 0: never fail
 std::vector<void*> g_allocated, g_freed;
-bool g_trackAllocs = false;
-}  // namespace
 
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+uint8_t* CountingAllocate(size_t n) {
     if (g_failNthAlloc > 0 && --g_failNthAlloc == 0) return nullptr;
-    void* p = ::operator new(n, std::nothrow);
-    if (g_trackAllocs && p) g_allocated.push_back(p);
+    uint8_t* p = new (std::nothrow) uint8_t[n];
+    if (p) g_allocated.push_back(p);
     return p;
 }
-void operator delete[](void* p) noexcept {
-    if (g_trackAllocs && p) g_freed.push_back(p);
-    ::operator delete(p);
+void CountingFree(uint8_t* p) {
+    g_freed.push_back(p);
+    delete[] p;
 }
-void operator delete[](void* p, std::size_t) noexcept { operator delete[](p); }
+}  // namespace
 
 namespace {
 
@@ -312,10 +309,10 @@ TEST_F(Lzss, FailedAllocationFreesWhatItGotAndRaises) {
     for (int failing = 1; failing <= 3; ++failing) {
         g_allocated.clear();
         g_freed.clear();
-        g_trackAllocs = true;
         g_failNthAlloc = failing;
+        LzssSetAllocator({CountingAllocate, CountingFree});
         EXPECT_THROW(LzssAllocateBuffers(), EOutOfMemory) << failing;
-        g_trackAllocs = false;
+        LzssSetAllocator({nullptr, nullptr});
         g_failNthAlloc = 0;
         EXPECT_EQ(g_allocated.size(), static_cast<size_t>(failing - 1));
         for (void* p : g_allocated)
