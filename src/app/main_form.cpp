@@ -125,7 +125,7 @@ void TMain::RunSetup() {
         ChooseDest->Show();
         return;
     }
-    RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count);
+    RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, false, &Batch);
 }
 
 void TMain::RunSilently(const AcceptedSetup& setup) {
@@ -137,7 +137,7 @@ void TMain::RunSilently(const AcceptedSetup& setup) {
         Application.Terminate();
         return;
     }
-    if (RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, true)) ExitCode = 0;
+    if (RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, true, &Batch)) ExitCode = 0;
 }
 
 void TMain::StartJournal() {

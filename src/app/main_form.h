@@ -10,6 +10,7 @@
 #include "install/log_journal.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
+#include "uninstall/uninstall_run.h"
 #include "uninstall_log.h"
 
 // The backdrop's picture: 256 bands from blue 255 at the top to blue 0 at
@@ -42,6 +43,8 @@ public:
     // The process's exit code: 0, but for a silent run 1 until it has
     // completed its work.
     int ExitCode = 0;
+    // The uninstaller's batch file, started after the forms are gone.
+    PendingBatch Batch;
     // The log's copy on disk while the installer runs (none for the
     // uninstaller).
     std::unique_ptr<TLogJournal> Journal;

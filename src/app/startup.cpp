@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 #include "container/decompress_form.h"
 #include "ui/application.h"
+#include "uninstall/uninstall_run.h"
 #include "install/status_dialog.h"
 #include "wizard/change_dir.h"
 #include "wizard/choose_dest.h"
@@ -44,6 +45,10 @@ int RunSetupProgram() {
     // Nothing is shown here: the first idle call of the loop decides.
     if (created) Application.Run();
     const int exitCode = Main ? Main->ExitCode : 0;
+    const PendingBatch batch = Main ? Main->Batch : PendingBatch();
     Application.DestroyForms();
+    // The uninstaller's very last action: its windows are gone, and the
+    // batch file that deletes it starts as the process ends.
+    StartBatchFile(batch);
     return exitCode;
 }

@@ -111,7 +111,7 @@ std::string NotRemovedText(const std::vector<std::string>& items) {
 
 std::string BatchCommandLine(const std::string& batchPath) { return "\"" + batchPath + "\""; }
 
-bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent) {
+bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent, PendingBatch* startLater) {
     if (!silent && MessageDlg("Are you sure you want to uninstall?", mtConfirmation, mbYesNo) != mrYes) {
         Application.Terminate();
         return false;
@@ -143,12 +143,21 @@ bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent) {
         MessageDlg(NotRemovedText(notRemoved), mtWarning, mbOK);
     }
     Application.Terminate();
+    const PendingBatch pending = {batch, tempDir};
+    if (startLater)
+        *startLater = pending;
+    else
+        StartBatchFile(pending);
+    return notRemoved.empty();
+}
+
+void StartBatchFile(const PendingBatch& batch) {
+    if (batch.Path.empty()) return;
     // The batch file (and the console host the system starts for it)
     // inherits this process's current directory, and a directory that is
     // any process's current directory cannot be removed. The uninstaller is
     // usually started from the destination itself: leave it first.
-    SetCurrentDir(tempDir);
+    SetCurrentDir(batch.TempDir);
     // Nothing waits for the batch file; it outlives this process.
-    WinExec(BatchCommandLine(batch).c_str(), SW_HIDE);
-    return notRemoved.empty();
+    WinExec(BatchCommandLine(batch.Path).c_str(), SW_HIDE);
 }

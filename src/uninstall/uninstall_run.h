@@ -24,9 +24,23 @@
 // ends the program without any change. Ends by asking the application to
 // terminate. Raises on failure (the dispatch reports and rolls back);
 // every check that can fail comes before anything is removed.
+// The batch file a finished uninstall run has written, and the folder to
+// start it from.
+struct PendingBatch {
+    std::string Path;
+    std::string TempDir;
+};
+
 // `silent`: no question, no window and no box. True when every item is
-// gone (the batch file then removes the rest).
-bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent = false);
+// gone (the batch file then removes the rest). The batch file is started
+// at once, or, with `startLater`, handed back to be started as the
+// process's very last action, once its windows are gone: the sooner this
+// program has ended, the surer the batch file can delete it.
+bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent = false,
+                  PendingBatch* startLater = nullptr);
+
+// Starts the batch file hidden from its folder; nothing waits for it.
+void StartBatchFile(const PendingBatch& batch);
 
 // The directory for the batch file: "TMP" when it is set and shorter than
 // 256 characters, else the system's temporary directory; empty when
