@@ -11,11 +11,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
+#include "install/log_journal.h"
 #include "runtime/files.h"
 #include "ui/application.h"
 #include "uninstall_log.h"
@@ -54,11 +56,16 @@ int main(int argc, char** argv) {
         Application.CreateForm(Decompress);
         Application.CreateForm(ExitSetup);
         Decompress->Show();
+        // As in an installation: every record also written through to the
+        // journal on disk.
         UninstallLog log;
+        TLogJournal journal(JournalPath());
+        if (!getenv("BENCH_NO_JOURNAL")) log.Journal = &journal;
 
         const double start = Now();
         ExtractPayload(*Decompress, installer, dest, log);
         const double extractSeconds = Now() - start;
+        journal.Discard();
         const int64_t payload = Decompress->TotalSize;
 
         // The log holds every extracted file, newest first.
