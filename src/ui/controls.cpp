@@ -369,21 +369,19 @@ LRESULT TGauge::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Handle(), &ps);
+            PaintDC dc(Handle());
             RECT r;
             GetClientRect(Handle(), &r);
             // Drawn off-screen first: no flicker at every step.
-            MemoryDC mem(CreateCompatibleDC(dc));
-            BitmapHandle bmp(CreateCompatibleBitmap(dc, r.right, r.bottom));
+            MemoryDC mem(CreateCompatibleDC(dc.Get()));
+            BitmapHandle bmp(CreateCompatibleBitmap(dc.Get(), r.right, r.bottom));
             if (mem && bmp) {
                 SelectedObject sel(mem.Get(), bmp.Get());
                 Draw(mem.Get(), r.right, r.bottom);
-                BitBlt(dc, 0, 0, r.right, r.bottom, mem.Get(), 0, 0, SRCCOPY);
+                BitBlt(dc.Get(), 0, 0, r.right, r.bottom, mem.Get(), 0, 0, SRCCOPY);
             } else {
-                Draw(dc, r.right, r.bottom);
+                Draw(dc.Get(), r.right, r.bottom);
             }
-            EndPaint(Handle(), &ps);
             return 0;
         }
         default:

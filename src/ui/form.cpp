@@ -468,16 +468,10 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         }
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(wnd, &ps);
-            struct EndPaintGuard {
-                HWND w;
-                PAINTSTRUCT* p;
-                ~EndPaintGuard() { EndPaint(w, p); }
-            } guard{wnd, &ps};
+            PaintDC dc(wnd);
             RECT clip;
-            if (GetClipBox(dc, &clip) == ERROR) clip = ps.rcPaint;
-            FormPaint(dc, clip);
+            if (GetClipBox(dc.Get(), &clip) == ERROR) clip = dc.PaintRect();
+            FormPaint(dc.Get(), clip);
             return 0;
         }
         case WM_CTLCOLORSTATIC:
