@@ -4,6 +4,7 @@
 
 #include "errors.h"
 #include "ui/form.h"
+#include "ui/window_class.h"
 
 TApplication Application;
 
@@ -24,22 +25,10 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
     if (handle_) return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kApplicationWindowClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TApplication::WindowProc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kApplicationWindowClass;
-        RegisterClassExA(&wc);
-    }
+    RegisterWindowClass(kApplicationWindowClass, &TApplication::WindowProc, 0, LoadIconA(nullptr, IDI_APPLICATION));
     handle_ = CreateWindowExA(0, kApplicationWindowClass, title_.c_str(),
                               WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen, 0, 0,
-                              nullptr, nullptr, instance, nullptr);
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 void TApplication::SetTitle(const std::string& title) {

@@ -2,6 +2,7 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/window_class.h"
 
 TControl::TControl(TForm& owner, const ControlRow& row, int id) : owner_(owner), row_(row), id_(id) {}
 
@@ -290,18 +291,9 @@ void TComboBox::Notify(WORD code) {
 // Gauge ------------------------------------------------------------------
 
 const char* TGauge::WindowClass() const {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kGaugeWindowClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &DefWindowProcA;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kGaugeWindowClass;
-        RegisterClassExA(&wc);
-    }
+    // The window is subclassed once made: its class needs no procedure of
+    // its own.
+    RegisterWindowClass(kGaugeWindowClass, &DefWindowProcA);
     return kGaugeWindowClass;
 }
 

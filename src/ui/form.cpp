@@ -4,6 +4,7 @@
 
 #include "ui/directory_list.h"
 #include "ui/drive_box.h"
+#include "ui/window_class.h"
 
 namespace {
 
@@ -50,26 +51,12 @@ TForm::TForm(const FormLayout& layout) : layout_(layout) {
 
 TForm::~TForm() = default;
 
-void TForm::RegisterWindowClass() const {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, layout_.ClassName, &wc)) return;
-    wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TForm::StaticWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = layout_.ClassName;
-    // Background painted by the form itself (WM_ERASEBKGND).
-    if (!RegisterClassExA(&wc)) throw Exception("RegisterClass failed");
-}
-
 void TForm::Create() {
     if (handle_) return;
     Application.Initialize();
-    RegisterWindowClass();
+    // Background painted by the form itself (WM_ERASEBKGND).
+    if (!RegisterWindowClass(layout_.ClassName, &TForm::StaticWndProc, CS_DBLCLKS))
+        throw Exception("RegisterClass failed");
 
     font_.Reset(CreateFontA(layout_.FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,

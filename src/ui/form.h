@@ -115,7 +115,6 @@ public:
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    void RegisterWindowClass() const;
     void CloseModal();
     void Activated();
     TControl* ControlOfWindow(HWND wnd) const;
