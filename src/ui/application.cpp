@@ -3,6 +3,7 @@
 #include <new>
 
 #include "errors.h"
+#include "ui/error_box.h"
 #include "ui/form.h"
 #include "ui/window_class.h"
 
@@ -124,7 +125,7 @@ void TApplication::ShowException(const std::exception& e) {
         OnException(e);
         return;
     }
-    ShowMessageBox(std::string(e.what()) + ".", title_, MB_ICONERROR | MB_OK);
+    ShowErrorBox(e);
 }
 
 void TApplication::HandleException() noexcept {

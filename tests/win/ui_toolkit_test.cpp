@@ -6,6 +6,7 @@
 
 #include <iterator>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "shell_fixture.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
+#include "ui/error_box.h"
 #include "ui/message_dialog.h"
 
 namespace {
@@ -113,6 +115,35 @@ TEST_F(ToolkitTest, DefaultExceptionHandlerShowsTheErrorBox) {
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, "Setup Corrupt..");
     EXPECT_EQ(Boxes[0].Caption, "Setup");
+}
+
+TEST_F(ToolkitTest, CaughtExceptionsAreShownLikeThoseOfTheBoundary) {
+    const struct {
+        const char* name;
+        void (*raise)();
+        const char* text;
+    } cases[] = {
+        {"setup error", [] { throw ESetupError(SE_CORRUPT); }, "Setup Corrupt.."},
+        {"failed allocation", [] { throw std::bad_alloc(); }, "Out of memory."},
+        {"not an exception class", [] { throw 42; }, "Unknown error."},
+    };
+    for (const auto& c : cases) {
+        Boxes.clear();
+        try {
+            c.raise();
+        } catch (...) {
+            ShowCurrentException();
+        }
+        form_->Button1.OnClick = c.raise;
+        PostClick(*form_, form_->Button1);
+        Application.ProcessMessages();
+        ASSERT_EQ(Boxes.size(), 2u) << c.name;
+        for (const RecordedBox& box : Boxes) {
+            EXPECT_EQ(box.Text, c.text) << c.name;
+            EXPECT_EQ(box.Caption, "Setup") << c.name;
+            EXPECT_EQ(box.Flags, static_cast<UINT>(MB_ICONERROR | MB_OK)) << c.name;
+        }
+    }
 }
 
 TEST_F(ToolkitTest, IdleHandlerRunsWhenTheQueueIsEmptyAndItsExceptionsAreShown) {
