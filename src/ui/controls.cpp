@@ -228,6 +228,10 @@ std::vector<std::string> TMemo::Lines() const {
     return lines;
 }
 
+bool TMemo::WantsDialogKey(WPARAM key) const {
+    return key == VK_RETURN && (GetWindowLongA(Handle(), GWL_STYLE) & ES_WANTRETURN);
+}
+
 void TMemo::Notify(WORD code) {
     if (code == EN_CHANGE && OnChange) OnChange();
 }
@@ -283,6 +287,11 @@ const TItemsControl::Messages& TComboBox::Msgs() const {
 }
 
 bool TComboBox::DroppedDown() const { return Send(CB_GETDROPPEDSTATE) != 0; }
+
+bool TComboBox::WantsDialogKey(WPARAM key) const {
+    (void)key;
+    return DroppedDown();
+}
 
 void TComboBox::Notify(WORD code) {
     if (code == CBN_SELCHANGE && OnChange) OnChange();
