@@ -119,7 +119,8 @@ void TForm::ControlFocused(TControl& control) {
         if (!b) continue;
         const bool highlight = onButton ? c.get() == &control : b->IsDefault();
         const bool now = (GetWindowLongA(b->Handle(), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
-        if (highlight != now) SendMessageA(b->Handle(), BM_SETSTYLE, highlight ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        if (highlight != now)
+            SendMessageA(b->Handle(), BM_SETSTYLE, highlight ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
 }
 
