@@ -12,32 +12,12 @@
 #include "lzss_decoder.h"
 #include "paths.h"
 #include "pe_image.h"
+#include "runtime/handles.h"
 #include "runtime/kept_copy.h"
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
 
 namespace {
-
-// Frees the decoder's buffers however extraction ends.
-class DecoderBuffers {
-public:
-    DecoderBuffers() { LzssAllocateBuffers(); }
-    ~DecoderBuffers() { LzssReleaseBuffers(); }
-    DecoderBuffers(const DecoderBuffers&) = delete;
-    DecoderBuffers& operator=(const DecoderBuffers&) = delete;
-};
-
-// Closes the source handle kept in the dialog however extraction ends.
-class SourceCloser {
-public:
-    explicit SourceCloser(TDecompress& d) : d_(d) {}
-    ~SourceCloser() { d_.SourceHandle.Reset(); }
-    SourceCloser(const SourceCloser&) = delete;
-    SourceCloser& operator=(const SourceCloser&) = delete;
-
-private:
-    TDecompress& d_;
-};
 
 bool FileLogged(const UninstallLog& log, const std::string& path) {
     const std::string logged = MakeRecord(ukFile, path, 0)->Path();
@@ -108,10 +88,13 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     d.SourceHandle.Reset(CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!d.SourceHandle) throw ESetupError(SE_CREATEFILE);
-    // Destroyed in reverse order: buffers, current directory, source.
-    SourceCloser closeSource(d);
+    // However extraction ends, undone in reverse order: the decoder's
+    // buffers are freed, the current directory is restored, the source
+    // handle kept in the dialog is closed.
+    ScopeExit closeSource([&d] { d.SourceHandle.Reset(); });
     CurrentDirGuard currentDir;
-    DecoderBuffers buffers;
+    LzssAllocateBuffers();
+    ScopeExit releaseBuffers([] { LzssReleaseBuffers(); });
 
     // A signed installer's data ends before its certificate table.
     const int64_t end = SetupDataEnd(d.SourceHandle.Get());

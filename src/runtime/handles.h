@@ -1,5 +1,6 @@
-// Owners of operating-system handles: each closes what it holds when it
-// goes out of scope, so no path (normal return or exception) leaks one.
+// Owners of operating-system handles and states: each closes or undoes what
+// it holds when it goes out of scope, so no path (normal return or
+// exception) leaks one. ScopeExit at the end serves the one-off undo.
 #pragma once
 
 #include <windows.h>
@@ -123,6 +124,25 @@ private:
     HDC dc_;
 };
 
+// The device context of a window's WM_PAINT: BeginPaint on construction,
+// EndPaint on destruction, so the update region is validated on every way
+// out of the paint code.
+class PaintDC {
+public:
+    explicit PaintDC(HWND wnd) noexcept : wnd_(wnd), dc_(BeginPaint(wnd, &ps_)) {}
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    ~PaintDC() { EndPaint(wnd_, &ps_); }
+    HDC Get() const noexcept { return dc_; }
+    // The rectangle the system asked to be painted.
+    const RECT& PaintRect() const noexcept { return ps_.rcPaint; }
+
+private:
+    HWND wnd_;
+    PAINTSTRUCT ps_;
+    HDC dc_;
+};
+
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
 public:
@@ -174,4 +194,50 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// COM on this thread (single-threaded apartment) for as long as the owner
+// holds it: CoInitialize when started, CoUninitialize when reset or
+// destroyed, and only when the start succeeded.
+class ComInitialization {
+public:
+    ComInitialization() noexcept = default;
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+    ~ComInitialization() { Reset(); }
+    // True when COM is usable on this thread now.
+    bool Start() noexcept {
+        if (!started_) started_ = SUCCEEDED(CoInitialize(nullptr));
+        return started_;
+    }
+    bool Started() const noexcept { return started_; }
+    void Reset() noexcept {
+        if (started_) CoUninitialize();
+        started_ = false;
+    }
+
+private:
+    bool started_ = false;
+};
+
+// Runs a function when it goes out of scope (normal return or exception)
+// unless dismissed: the one-off undo of a scope, where no owner of a
+// handle fits. The function must not throw.
+//     LzssAllocateBuffers();
+//     ScopeExit release([] { LzssReleaseBuffers(); });
+template <class F>
+class ScopeExit {
+public:
+    explicit ScopeExit(F fn) noexcept : fn_(std::move(fn)) {}
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+    ~ScopeExit() {
+        if (active_) fn_();
+    }
+    // The function will not run.
+    void Dismiss() noexcept { active_ = false; }
+
+private:
+    F fn_;
+    bool active_ = true;
 };

@@ -3,7 +3,9 @@
 #include <new>
 
 #include "errors.h"
+#include "ui/error_box.h"
 #include "ui/form.h"
+#include "ui/window_class.h"
 
 TApplication Application;
 
@@ -24,22 +26,10 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
     if (handle_) return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kApplicationWindowClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TApplication::WindowProc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kApplicationWindowClass;
-        RegisterClassExA(&wc);
-    }
+    RegisterWindowClass(kApplicationWindowClass, &TApplication::WindowProc, 0, LoadIconA(nullptr, IDI_APPLICATION));
     handle_ = CreateWindowExA(0, kApplicationWindowClass, title_.c_str(),
                               WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen, 0, 0,
-                              nullptr, nullptr, instance, nullptr);
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 void TApplication::SetTitle(const std::string& title) {
@@ -135,7 +125,7 @@ void TApplication::ShowException(const std::exception& e) {
         OnException(e);
         return;
     }
-    ShowMessageBox(std::string(e.what()) + ".", title_, MB_ICONERROR | MB_OK);
+    ShowErrorBox(e);
 }
 
 void TApplication::HandleException() noexcept {

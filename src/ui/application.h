@@ -62,7 +62,8 @@ public:
     // cleared the flag.
     std::function<void(bool& done)> OnIdle;
     // Shows an exception that escaped an event handler. Unset: an error
-    // box with the title as caption and the message followed by ".".
+    // box with the title as caption and the message followed by "."
+    // (ShowErrorBox of ui/error_box.h).
     std::function<void(const std::exception&)> OnException;
     // Replaces the system message box (tests observe boxes through it); the
     // other windows are disabled while it runs, as for the real box.
@@ -83,9 +84,12 @@ public:
     // Forgets a quit message seen earlier (a test running several loops).
     void ResetTerminated() { terminated_ = false; }
 
-    // To be called only inside a catch block: hands the exception being
-    // handled to OnException. Never throws.
+    // To be called only inside a catch block: the one place that turns the
+    // exception being handled into what the user sees. A failed allocation
+    // becomes EOutOfMemory, anything not derived from std::exception
+    // "Unknown error"; the result goes to ShowException. Never throws.
     void HandleException() noexcept;
+    // OnException, or when it is unset the error box (ShowErrorBox).
     void ShowException(const std::exception& e);
 
     // A modal message box owned by the application window. While it is up

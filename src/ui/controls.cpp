@@ -2,6 +2,7 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/window_class.h"
 
 TControl::TControl(TForm& owner, const ControlRow& row, int id) : owner_(owner), row_(row), id_(id) {}
 
@@ -227,6 +228,10 @@ std::vector<std::string> TMemo::Lines() const {
     return lines;
 }
 
+bool TMemo::WantsDialogKey(WPARAM key) const {
+    return key == VK_RETURN && (GetWindowLongA(Handle(), GWL_STYLE) & ES_WANTRETURN);
+}
+
 void TMemo::Notify(WORD code) {
     if (code == EN_CHANGE && OnChange) OnChange();
 }
@@ -283,6 +288,11 @@ const TItemsControl::Messages& TComboBox::Msgs() const {
 
 bool TComboBox::DroppedDown() const { return Send(CB_GETDROPPEDSTATE) != 0; }
 
+bool TComboBox::WantsDialogKey(WPARAM key) const {
+    (void)key;
+    return DroppedDown();
+}
+
 void TComboBox::Notify(WORD code) {
     if (code == CBN_SELCHANGE && OnChange) OnChange();
 }
@@ -290,18 +300,9 @@ void TComboBox::Notify(WORD code) {
 // Gauge ------------------------------------------------------------------
 
 const char* TGauge::WindowClass() const {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kGaugeWindowClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &DefWindowProcA;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kGaugeWindowClass;
-        RegisterClassExA(&wc);
-    }
+    // The window is subclassed once made: its class needs no procedure of
+    // its own.
+    RegisterWindowClass(kGaugeWindowClass, &DefWindowProcA);
     return kGaugeWindowClass;
 }
 
@@ -369,21 +370,19 @@ LRESULT TGauge::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Handle(), &ps);
+            PaintDC dc(Handle());
             RECT r;
             GetClientRect(Handle(), &r);
             // Drawn off-screen first: no flicker at every step.
-            MemoryDC mem(CreateCompatibleDC(dc));
-            BitmapHandle bmp(CreateCompatibleBitmap(dc, r.right, r.bottom));
+            MemoryDC mem(CreateCompatibleDC(dc.Get()));
+            BitmapHandle bmp(CreateCompatibleBitmap(dc.Get(), r.right, r.bottom));
             if (mem && bmp) {
                 SelectedObject sel(mem.Get(), bmp.Get());
                 Draw(mem.Get(), r.right, r.bottom);
-                BitBlt(dc, 0, 0, r.right, r.bottom, mem.Get(), 0, 0, SRCCOPY);
+                BitBlt(dc.Get(), 0, 0, r.right, r.bottom, mem.Get(), 0, 0, SRCCOPY);
             } else {
-                Draw(dc, r.right, r.bottom);
+                Draw(dc.Get(), r.right, r.bottom);
             }
-            EndPaint(Handle(), &ps);
             return 0;
         }
         default:

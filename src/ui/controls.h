@@ -13,6 +13,7 @@
 #include "runtime/handles.h"
 #include "ui/layout.h"
 
+class TButton;
 class TForm;
 
 class TControl {
@@ -48,11 +49,16 @@ public:
     // What the control's accelerator does: focus it (the default).
     virtual void AcceleratorPressed();
     // True when the control handles this key itself while it has the focus
-    // (the form's Enter and Esc keys then leave it alone).
+    // (the form's Tab, Enter and Esc then leave it alone).
     virtual bool WantsDialogKey(WPARAM key) const {
         (void)key;
         return false;
     }
+    // The focus arrived with Tab or Shift+Tab.
+    virtual void FocusedByTab() {}
+    // The control as a push button (pressed by Enter while focused, drawn
+    // as the default one then); nullptr for every other control.
+    virtual TButton* AsButton() { return nullptr; }
 
     std::function<void()> OnClick;
     std::function<void()> OnChange;
@@ -108,6 +114,7 @@ public:
     // OnClick runs.
     void Click();
     void AcceleratorPressed() override;
+    TButton* AsButton() override { return this; }
     void Notify(WORD code) override;
 
 protected:
@@ -150,6 +157,8 @@ public:
     static constexpr ControlKind kKind = ControlKind::Edit;
     using TControl::TControl;
     void SelectAll();
+    // Tabbed into, the whole text is selected (typing replaces it).
+    void FocusedByTab() override { SelectAll(); }
     void Notify(WORD code) override;
 
 protected:
@@ -167,6 +176,8 @@ public:
     void Add(const std::string& line);
     // The text split at line breaks (CR LF).
     std::vector<std::string> Lines() const;
+    // Enter starts a new line (when the memo was made to want it).
+    bool WantsDialogKey(WPARAM key) const override;
     void Notify(WORD code) override;
 
 protected:
@@ -213,6 +224,8 @@ public:
     static constexpr ControlKind kKind = ControlKind::ComboBox;
     using TItemsControl::TItemsControl;
     bool DroppedDown() const;
+    // An open list takes every key first (Enter and Esc close it).
+    bool WantsDialogKey(WPARAM key) const override;
     void Notify(WORD code) override;
 
 protected:

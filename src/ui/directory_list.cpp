@@ -50,10 +50,7 @@ std::vector<DirectoryEntry> ReadDirectoryEntries(const std::string& path, int& c
 
     // No error box from the system for an empty drive.
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    struct ModeGuard {
-        UINT mode;
-        ~ModeGuard() { SetErrorMode(mode); }
-    } modeGuard{oldMode};
+    ScopeExit restoreMode([oldMode] { SetErrorMode(oldMode); });
 
     const DWORD attrs = GetFileAttributesA(full.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) RaiseLastError(ERROR_PATH_NOT_FOUND);

@@ -14,6 +14,7 @@ std::string ErrorBoxText(const std::string& message);
 void ShowErrorBox(const std::exception& e);
 
 // To be called only inside a catch block: shows the exception being
-// handled with ShowErrorBox (other than standard exceptions as "Unknown
-// error", a failed allocation as "Out of memory"). Never throws.
+// handled the way the application's exception boundary does
+// (TApplication::HandleException: OnException, unset the error box).
+// Never throws; when no box can be shown the caller goes on all the same.
 void ShowCurrentException() noexcept;

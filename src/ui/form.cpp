@@ -1,9 +1,7 @@
 #include "ui/form.h"
 
-#include <algorithm>
-
-#include "ui/directory_list.h"
-#include "ui/drive_box.h"
+#include "ui/control_factory.h"
+#include "ui/window_class.h"
 
 namespace {
 
@@ -19,27 +17,6 @@ DWORD BorderStyle(FormBorder border) {
 
 DWORD BorderExStyle(FormBorder border) { return border == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0; }
 
-// Control ids start above the dialog command ids (IDOK .. IDNO), which the
-// form maps to its default and cancel buttons.
-constexpr int kFirstControlId = 100;
-
-std::unique_ptr<TControl> MakeControl(TForm& form, const ControlRow& row, int id) {
-    switch (row.Kind) {
-        case ControlKind::Label: return std::unique_ptr<TControl>(new TLabel(form, row, id));
-        case ControlKind::Button: return std::unique_ptr<TControl>(new TButton(form, row, id));
-        case ControlKind::CheckBox: return std::unique_ptr<TControl>(new TCheckBox(form, row, id));
-        case ControlKind::GroupBox: return std::unique_ptr<TControl>(new TGroupBox(form, row, id));
-        case ControlKind::Edit: return std::unique_ptr<TControl>(new TEdit(form, row, id));
-        case ControlKind::Memo: return std::unique_ptr<TControl>(new TMemo(form, row, id));
-        case ControlKind::ListBox: return std::unique_ptr<TControl>(new TListBox(form, row, id));
-        case ControlKind::ComboBox: return std::unique_ptr<TControl>(new TComboBox(form, row, id));
-        case ControlKind::Gauge: return std::unique_ptr<TControl>(new TGauge(form, row, id));
-        case ControlKind::DriveBox: return std::unique_ptr<TControl>(new TDriveComboBox(form, row, id));
-        case ControlKind::DirectoryList: return std::unique_ptr<TControl>(new TDirectoryListBox(form, row, id));
-    }
-    throw Exception("Unknown control kind");
-}
-
 }  // namespace
 
 TForm::TForm(const FormLayout& layout) : layout_(layout) {
@@ -50,26 +27,12 @@ TForm::TForm(const FormLayout& layout) : layout_(layout) {
 
 TForm::~TForm() = default;
 
-void TForm::RegisterWindowClass() const {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, layout_.ClassName, &wc)) return;
-    wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TForm::StaticWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = layout_.ClassName;
-    // Background painted by the form itself (WM_ERASEBKGND).
-    if (!RegisterClassExA(&wc)) throw Exception("RegisterClass failed");
-}
-
 void TForm::Create() {
     if (handle_) return;
     Application.Initialize();
-    RegisterWindowClass();
+    // Background painted by the form itself (WM_ERASEBKGND).
+    if (!RegisterWindowClass(layout_.ClassName, &TForm::StaticWndProc, CS_DBLCLKS))
+        throw Exception("RegisterClass failed");
 
     font_.Reset(CreateFontA(layout_.FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
@@ -258,144 +221,6 @@ TControl* TForm::FindControl(const char* name) const {
     return nullptr;
 }
 
-TButton* TForm::DefaultButton() const {
-    for (const auto& c : controls_) {
-        if (c->Kind() == ControlKind::Button && static_cast<TButton&>(*c).IsDefault()) return static_cast<TButton*>(c.get());
-    }
-    return nullptr;
-}
-
-TButton* TForm::CancelButton() const {
-    for (const auto& c : controls_) {
-        if (c->Kind() == ControlKind::Button && static_cast<TButton&>(*c).IsCancel()) return static_cast<TButton*>(c.get());
-    }
-    return nullptr;
-}
-
-TControl* TForm::ControlOfWindow(HWND wnd) const {
-    // The focus may sit in a part of a control (the edit of a combo box).
-    for (; wnd && wnd != Handle(); wnd = GetParent(wnd)) {
-        for (const auto& c : controls_) {
-            if (c->Handle() == wnd) return c.get();
-        }
-    }
-    return nullptr;
-}
-
-TControl* TForm::FocusedControl() const {
-    if (TControl* c = ControlOfWindow(GetFocus())) return c;
-    return ControlOfWindow(lastFocus_);
-}
-
-std::vector<TControl*> TForm::TabOrder() const {
-    std::vector<TControl*> order;
-    for (const auto& c : controls_) {
-        if (c->IsTabStop()) order.push_back(c.get());
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const TControl* a, const TControl* b) { return a->Row().TabOrder < b->Row().TabOrder; });
-    return order;
-}
-
-void TForm::SelectNext(bool forward) {
-    std::vector<TControl*> order = TabOrder();
-    const int n = static_cast<int>(order.size());
-    if (n == 0) return;
-    TControl* current = FocusedControl();
-    int start = forward ? -1 : 0;
-    for (int i = 0; i < n; ++i) {
-        if (order[i] == current) start = i;
-    }
-    for (int step = 1; step <= n; ++step) {
-        int i = ((start + (forward ? step : -step)) % n + n) % n;
-        if (order[i]->CanFocus()) {
-            order[i]->SetFocus();
-            if (order[i]->Kind() == ControlKind::Edit) static_cast<TEdit*>(order[i])->SelectAll();
-            return;
-        }
-    }
-}
-
-bool TForm::HandleAccelerator(char key) {
-    if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
-    for (const auto& c : controls_) {
-        if (c->Accelerator() == key && c->Visible() && c->Enabled()) {
-            c->AcceleratorPressed();
-            return true;
-        }
-    }
-    return false;
-}
-
-bool TForm::HandleDialogKey(const MSG& msg) {
-    if (!IsWindowEnabled(Handle())) return false;
-    TControl* focused = ControlOfWindow(msg.hwnd);
-    if (msg.message == WM_SYSCHAR) return HandleAccelerator(static_cast<char>(msg.wParam));
-    if (msg.message != WM_KEYDOWN) return false;
-    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    const bool alt = GetKeyState(VK_MENU) < 0;
-    if (ctrl || alt) return false;
-    if (focused && focused->Kind() == ControlKind::ComboBox && static_cast<TComboBox*>(focused)->DroppedDown())
-        return false;  // Enter and Esc close the list first
-    if (focused && focused->WantsDialogKey(msg.wParam)) return false;
-    switch (msg.wParam) {
-        case VK_TAB:
-            SelectNext(GetKeyState(VK_SHIFT) >= 0);
-            return true;
-        case VK_RETURN: {
-            if (focused && focused->Kind() == ControlKind::Memo &&
-                (GetWindowLongA(focused->Handle(), GWL_STYLE) & ES_WANTRETURN))
-                return false;
-            TButton* target = nullptr;
-            if (focused && focused->Kind() == ControlKind::Button)
-                target = static_cast<TButton*>(focused);
-            else
-                target = DefaultButton();
-            if (target && target->CanFocus()) {
-                target->Click();
-                return true;
-            }
-            return false;
-        }
-        case VK_ESCAPE: {
-            TButton* cancel = CancelButton();
-            if (cancel && cancel->CanFocus()) {
-                cancel->Click();
-                return true;
-            }
-            return false;
-        }
-        default:
-            return false;
-    }
-}
-
-void TForm::ControlFocused(TControl& control) {
-    lastFocus_ = control.Handle();
-    const bool onButton = control.Kind() == ControlKind::Button;
-    for (const auto& c : controls_) {
-        if (c->Kind() != ControlKind::Button) continue;
-        const bool highlight = onButton ? c.get() == &control : static_cast<TButton&>(*c).IsDefault();
-        const bool now = (GetWindowLongA(c->Handle(), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
-        if (highlight != now) SendMessageA(c->Handle(), BM_SETSTYLE, highlight ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-    }
-}
-
-void TForm::Activated() {
-    HWND target = lastFocus_;
-    if (!target || !IsWindow(target) || !IsWindowVisible(target) || !IsWindowEnabled(target)) {
-        target = nullptr;
-        for (TControl* c : TabOrder()) {
-            if (c->CanFocus()) {
-                target = c->Handle();
-                break;
-            }
-        }
-    }
-    if (target) SetFocus(target);
-    FormActivate();
-}
-
 LRESULT CALLBACK TForm::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
@@ -414,85 +239,103 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) 
     }
 }
 
+// Each message the form handles goes to one handler named after it; the
+// others, and those a handler passes on, to the default window procedure.
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    HWND wnd = Handle();
     switch (msg) {
-        case WM_COMMAND: {
-            const WORD id = LOWORD(wp);
-            const WORD code = HIWORD(wp);
-            if (lp == 0 && (id == IDOK || id == IDCANCEL)) {
-                // Dialog commands sent to the form: press the default or
-                // cancel button as Enter and Esc would.
-                TButton* b = id == IDOK ? DefaultButton() : CancelButton();
-                if (b && b->CanFocus()) b->Click();
-                return 0;
-            }
-            for (auto& c : controls_) {
-                if (c->Handle() == reinterpret_cast<HWND>(lp) || (lp == 0 && c->Id() == id)) {
-                    c->Notify(code);
-                    return 0;
-                }
-            }
-            break;
-        }
-        case WM_CLOSE:
-            Close();
-            return 0;
-        case WM_ACTIVATE:
-            if (LOWORD(wp) == WA_INACTIVE) {
-                if (TControl* c = ControlOfWindow(GetFocus())) lastFocus_ = c->Handle();
-                break;
-            }
-            DefWindowProcA(wnd, msg, wp, lp);
-            if (!HIWORD(wp)) Activated();
-            return 0;
-        case WM_SETFOCUS:
-            if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-                SetFocus(lastFocus_);
-                return 0;
-            }
-            break;
-        case WM_SIZE: {
-            const int w = LOWORD(lp), h = HIWORD(lp);
-            if (created_ && wp != SIZE_MINIMIZED && (w != lastClientWidth_ || h != lastClientHeight_)) {
-                lastClientWidth_ = w;
-                lastClientHeight_ = h;
-                FormResize();
-            }
-            return 0;
-        }
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(wnd, &r);
-            FillRect(reinterpret_cast<HDC>(wp), &r, brush_ ? brush_.Get() : GetSysColorBrush(COLOR_BTNFACE));
-            return 1;
-        }
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(wnd, &ps);
-            struct EndPaintGuard {
-                HWND w;
-                PAINTSTRUCT* p;
-                ~EndPaintGuard() { EndPaint(w, p); }
-            } guard{wnd, &ps};
-            RECT clip;
-            if (GetClipBox(dc, &clip) == ERROR) clip = ps.rcPaint;
-            FormPaint(dc, clip);
-            return 0;
-        }
+        case WM_COMMAND: return WmCommand(wp, lp);
+        case WM_CLOSE: return WmClose();
+        case WM_ACTIVATE: return WmActivate(wp, lp);
+        case WM_SETFOCUS: return WmSetFocus(wp, lp);
+        case WM_SIZE: return WmSize(wp, lp);
+        case WM_ERASEBKGND: return WmEraseBkgnd(reinterpret_cast<HDC>(wp));
+        case WM_PAINT: return WmPaint();
         case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-            if (brush_) {
-                HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, static_cast<COLORREF>(layout_.Color));
-                return reinterpret_cast<LRESULT>(brush_.Get());
-            }
-            break;
-        case WM_NCDESTROY:
-            handle_.Release();
-            break;
-        default:
-            break;
+        case WM_CTLCOLORBTN: return WmCtlColor(msg, wp, lp);
+        case WM_NCDESTROY: return WmNcDestroy(wp, lp);
+        default: return DefaultHandler(msg, wp, lp);
     }
-    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(Handle(), msg, wp, lp); }
+
+LRESULT TForm::WmCommand(WPARAM wp, LPARAM lp) {
+    const WORD id = LOWORD(wp);
+    const WORD code = HIWORD(wp);
+    if (lp == 0 && (id == IDOK || id == IDCANCEL)) {
+        // Dialog commands sent to the form: press the default or cancel
+        // button as Enter and Esc would.
+        PressButton(id == IDOK ? DefaultButton() : CancelButton());
+        return 0;
+    }
+    for (auto& c : controls_) {
+        if (c->Handle() == reinterpret_cast<HWND>(lp) || (lp == 0 && c->Id() == id)) {
+            c->Notify(code);
+            return 0;
+        }
+    }
+    return DefaultHandler(WM_COMMAND, wp, lp);
+}
+
+LRESULT TForm::WmClose() {
+    Close();
+    return 0;
+}
+
+LRESULT TForm::WmActivate(WPARAM wp, LPARAM lp) {
+    if (LOWORD(wp) == WA_INACTIVE) {
+        // The focus comes back to this control when the form is active again.
+        if (TControl* c = ControlOfWindow(GetFocus())) lastFocus_ = c->Handle();
+        return DefaultHandler(WM_ACTIVATE, wp, lp);
+    }
+    DefaultHandler(WM_ACTIVATE, wp, lp);
+    if (!HIWORD(wp)) Activated();  // not when minimised
+    return 0;
+}
+
+LRESULT TForm::WmSetFocus(WPARAM wp, LPARAM lp) {
+    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+    }
+    return DefaultHandler(WM_SETFOCUS, wp, lp);
+}
+
+LRESULT TForm::WmSize(WPARAM wp, LPARAM lp) {
+    const int w = LOWORD(lp), h = HIWORD(lp);
+    if (created_ && wp != SIZE_MINIMIZED && (w != lastClientWidth_ || h != lastClientHeight_)) {
+        lastClientWidth_ = w;
+        lastClientHeight_ = h;
+        FormResize();
+    }
+    return 0;
+}
+
+LRESULT TForm::WmEraseBkgnd(HDC dc) {
+    RECT r;
+    GetClientRect(Handle(), &r);
+    FillRect(dc, &r, brush_ ? brush_.Get() : GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+}
+
+LRESULT TForm::WmPaint() {
+    PaintDC dc(Handle());
+    RECT clip;
+    if (GetClipBox(dc.Get(), &clip) == ERROR) clip = dc.PaintRect();
+    FormPaint(dc.Get(), clip);
+    return 0;
+}
+
+LRESULT TForm::WmCtlColor(UINT msg, WPARAM wp, LPARAM lp) {
+    // Static controls and buttons on the form's own colour.
+    if (!brush_) return DefaultHandler(msg, wp, lp);
+    SetBkColor(reinterpret_cast<HDC>(wp), static_cast<COLORREF>(layout_.Color));
+    return reinterpret_cast<LRESULT>(brush_.Get());
+}
+
+LRESULT TForm::WmNcDestroy(WPARAM wp, LPARAM lp) {
+    // The window is going (destroyed by Destroy or by the system): the
+    // form no longer owns it.
+    HWND wnd = handle_.Release();
+    return DefWindowProcA(wnd, WM_NCDESTROY, wp, lp);
 }

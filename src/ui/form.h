@@ -110,17 +110,36 @@ public:
     // the default (Enter presses it); elsewhere the default button is.
     void ControlFocused(TControl& control);
 
-    // Internal: the window procedure of every form.
+    // Internal: the window procedure of every form. It hands each message
+    // it handles to the handler named after it (below).
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    void RegisterWindowClass() const;
+    // Message handlers, defined in form.cpp and used only there (inline:
+    // they compile into WndProc, as small as one switch). A handler that
+    // does not take a message passes it to DefaultHandler, the default
+    // window procedure.
+    inline LRESULT WmCommand(WPARAM wp, LPARAM lp);
+    inline LRESULT WmClose();
+    inline LRESULT WmActivate(WPARAM wp, LPARAM lp);
+    inline LRESULT WmSetFocus(WPARAM wp, LPARAM lp);
+    inline LRESULT WmSize(WPARAM wp, LPARAM lp);
+    inline LRESULT WmEraseBkgnd(HDC dc);
+    inline LRESULT WmPaint();
+    inline LRESULT WmCtlColor(UINT msg, WPARAM wp, LPARAM lp);
+    inline LRESULT WmNcDestroy(WPARAM wp, LPARAM lp);
+    inline LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
+
     void CloseModal();
+
+    // Keyboard interface and focus (dialog_keys.cpp).
     void Activated();
     TControl* ControlOfWindow(HWND wnd) const;
     std::vector<TControl*> TabOrder() const;
     bool HandleAccelerator(char key);
+    // Clicks `button` when there is one and it can take the focus.
+    static bool PressButton(TButton* button);
 
     const FormLayout& layout_;
     std::vector<std::unique_ptr<TControl>> controls_;

@@ -6,6 +6,7 @@
 #include "install/process_uninstall_log.h"
 #include "paths.h"
 #include "runtime/files.h"
+#include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
 #include "ui/message_dialog.h"
@@ -16,26 +17,6 @@ namespace {
 const char kBatchNameFormat[] = "DELUN%d.BAT";
 // The temporary directory is read into a buffer of this size.
 constexpr DWORD kTempBufferSize = 256;
-
-// Closes and deletes a batch file that was not completed, unless it is
-// dismissed. It is closed first: the system does not delete a file that is
-// still open.
-class UnfinishedFile {
-public:
-    UnfinishedFile(TTextFile& file, std::string path) : file_(file), path_(std::move(path)) {}
-    UnfinishedFile(const UnfinishedFile&) = delete;
-    UnfinishedFile& operator=(const UnfinishedFile&) = delete;
-    ~UnfinishedFile() {
-        if (path_.empty()) return;
-        file_.Discard();
-        DeleteFileA(path_.c_str());
-    }
-    void Dismiss() { path_.clear(); }
-
-private:
-    TTextFile& file_;
-    std::string path_;
-};
 
 // `dir` as a full path, resolved the way JoinPath names a file in it: a
 // bare drive ("C:") is its root, a relative folder lies below the current
@@ -82,7 +63,12 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
 
     TTextFile batch;
     batch.Rewrite(path);
-    UnfinishedFile unfinished(batch, path);
+    // A batch file that was not completed is closed and deleted (closed
+    // first: the system does not delete a file that is still open).
+    ScopeExit unfinished([&] {
+        batch.Discard();
+        DeleteFileA(path.c_str());
+    });
     batch.Write(BatchOpeningLines(exePath));
     for (std::unique_ptr<UninstallRecord>& record : records) {
         if (record->Kind == ukDirectory) {

@@ -8,6 +8,7 @@
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "runtime/files.h"
+#include "runtime/handles.h"
 #include "ui/application.h"
 #include "install/status_dialog.h"
 #include "wizard/choose_dest.h"
@@ -17,15 +18,6 @@
 #include "wizard/start_copy.h"
 
 namespace {
-
-// Marks the install run as at work for as long as it runs.
-class InstallingScope {
-public:
-    InstallingScope() { StartCopy->Installing = true; }
-    ~InstallingScope() { StartCopy->Installing = false; }
-    InstallingScope(const InstallingScope&) = delete;
-    InstallingScope& operator=(const InstallingScope&) = delete;
-};
 
 // Pumps messages; a close of the backdrop confirmed meanwhile cancels the
 // run here, so the rollback below removes everything.
@@ -38,7 +30,9 @@ void PumpMessages() {
 
 void RunInstall(const InstallChoices& choices) {
     UninstallLog& log = SetupLog();
-    InstallingScope installing;
+    // The install run is at work for as long as it runs.
+    StartCopy->Installing = true;
+    ScopeExit installing([] { StartCopy->Installing = false; });
     StartCopy->Hide();
     Decompress->Label1.SetText(Decompress->Label1.Text() + " " + choices.DestCaption);
     Decompress->Show();

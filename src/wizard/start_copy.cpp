@@ -45,7 +45,7 @@ TStartCopy::TStartCopy()
       Button4(Control<TButton>("Button4")) {}
 
 void TStartCopy::FormCreate() {
-    comReady_ = SUCCEEDED(CoInitialize(nullptr));
+    com_.Start();
     Memo1.OnKeyPress = [this](char& key) { Memo1KeyPress(key); };
     Button2.OnClick = [this] { Button2Click(); };
     Button3.OnClick = [this] { Button3Click(); };
@@ -53,8 +53,7 @@ void TStartCopy::FormCreate() {
 }
 
 void TStartCopy::FormDestroy() {
-    if (comReady_) CoUninitialize();
-    comReady_ = false;
+    com_.Reset();
 }
 
 void TStartCopy::FormShow() {

@@ -38,7 +38,7 @@ public:
     void Button4Click() { ConfirmQuit(); }
 
 private:
-    bool comReady_ = false;
+    ComInitialization com_;
 };
 
 extern TStartCopy* StartCopy;

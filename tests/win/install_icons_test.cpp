@@ -49,8 +49,9 @@ LinkInfo ReadLink(const std::string& linkPath) {
 
 class ComTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_TRUE(com_.Start()); }
+    void TearDown() override { com_.Reset(); }
+    ComInitialization com_;
     Destination dest_;
     Destination menu_;
     UninstallLog log_;

@@ -8,6 +8,7 @@
 
 #include "errors.h"
 #include "runtime/files.h"
+#include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
 #include "shell_fixture.h"
 
@@ -118,6 +119,45 @@ TEST(RuntimeFilesTest, HandleByteSourceRefusesPositionsBeforeTheStart) {
     EXPECT_TRUE(src.Read(buf, 8, &got));
     EXPECT_EQ(std::string(buf, got), "ef");
     EXPECT_FALSE(src.SeekTo(-1));
+}
+
+TEST(RuntimeOwnersTest, ScopeExitRunsOnEveryWayOutUnlessDismissed) {
+    const struct {
+        const char* name;
+        bool raise;
+        bool dismiss;
+        int runs;
+    } cases[] = {
+        {"normal return", false, false, 1},
+        {"exception", true, false, 1},
+        {"dismissed", false, true, 0},
+        {"dismissed, then exception", true, true, 0},
+    };
+    for (const auto& c : cases) {
+        int runs = 0;
+        try {
+            ScopeExit undo([&runs] { ++runs; });
+            if (c.dismiss) undo.Dismiss();
+            if (c.raise) throw Exception("failed");
+        } catch (const Exception&) {
+        }
+        EXPECT_EQ(runs, c.runs) << c.name;
+    }
+}
+
+TEST(RuntimeOwnersTest, ComInitializationIsBalanced) {
+    {
+        ComInitialization com;
+        ASSERT_TRUE(com.Start());
+        EXPECT_TRUE(com.Start());  // a second start does not initialise again
+        com.Reset();
+        EXPECT_FALSE(com.Started());
+        ASSERT_TRUE(com.Start());
+    }
+    // Every start was undone: COM is initialised afresh (S_OK, not S_FALSE).
+    const HRESULT hr = CoInitialize(nullptr);
+    EXPECT_EQ(hr, S_OK);
+    if (SUCCEEDED(hr)) CoUninitialize();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <iterator>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "shell_fixture.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
+#include "ui/error_box.h"
 #include "ui/message_dialog.h"
 
 namespace {
@@ -115,6 +117,35 @@ TEST_F(ToolkitTest, DefaultExceptionHandlerShowsTheErrorBox) {
     EXPECT_EQ(Boxes[0].Caption, "Setup");
 }
 
+TEST_F(ToolkitTest, CaughtExceptionsAreShownLikeThoseOfTheBoundary) {
+    const struct {
+        const char* name;
+        void (*raise)();
+        const char* text;
+    } cases[] = {
+        {"setup error", [] { throw ESetupError(SE_CORRUPT); }, "Setup Corrupt.."},
+        {"failed allocation", [] { throw std::bad_alloc(); }, "Out of memory."},
+        {"not an exception class", [] { throw 42; }, "Unknown error."},
+    };
+    for (const auto& c : cases) {
+        Boxes.clear();
+        try {
+            c.raise();
+        } catch (...) {
+            ShowCurrentException();
+        }
+        form_->Button1.OnClick = c.raise;
+        PostClick(*form_, form_->Button1);
+        Application.ProcessMessages();
+        ASSERT_EQ(Boxes.size(), 2u) << c.name;
+        for (const RecordedBox& box : Boxes) {
+            EXPECT_EQ(box.Text, c.text) << c.name;
+            EXPECT_EQ(box.Caption, "Setup") << c.name;
+            EXPECT_EQ(box.Flags, static_cast<UINT>(MB_ICONERROR | MB_OK)) << c.name;
+        }
+    }
+}
+
 TEST_F(ToolkitTest, IdleHandlerRunsWhenTheQueueIsEmptyAndItsExceptionsAreShown) {
     std::vector<std::string> shown;
     Application.OnException = [&](const std::exception& e) { shown.push_back(e.what()); };
@@ -161,6 +192,80 @@ TEST_F(ToolkitTest, MessageBoxDisablesTheOtherWindowsMeanwhile) {
     EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
     EXPECT_EQ(GetActiveWindow(), form_->Handle());
     form_->Hide();
+}
+
+// Rows in an order other than their tab order; Memo1 and Edit1 share a
+// tab order value, as do the two buttons.
+const ControlRow kKeyRows[] = {
+    {ControlKind::Button, "Default", 8, 150, 75, 25, "OK", cfDefault, 3},
+    {ControlKind::Memo, "Memo1", 8, 8, 200, 40, "", 0, 1},
+    {ControlKind::ComboBox, "Combo1", 8, 52, 200, 80, "", 0, 2},
+    {ControlKind::Edit, "Edit1", 8, 90, 200, 21, "typed", 0, 1},
+    {ControlKind::Button, "Cancel", 90, 150, 75, 25, "Cancel", cfCancel, 3},
+};
+const FormLayout kKeyLayout = {"TKeyTestForm", "Keys", 240, 200, FormBorder::Dialog, FormPosition::ScreenCenter,
+                               kDialogFontName, kDialogFontHeight, clBtnFace, kKeyRows, std::size(kKeyRows)};
+
+class TKeyForm : public TForm {
+public:
+    TKeyForm() : TForm(kKeyLayout) {}
+};
+
+TEST_F(ToolkitTest, ControlsKeepTheKeysTheyWantAndTabFollowsTheTabOrder) {
+    TKeyForm form;
+    form.Create();
+    form.Show();
+    auto& combo = form.Control<TComboBox>("Combo1");
+    combo.Add("one");
+    combo.Add("two");
+    std::string pressed;
+    form.Control<TButton>("Default").OnClick = [&] { pressed += "default "; };
+    form.Control<TButton>("Cancel").OnClick = [&] { pressed += "cancel "; };
+
+    form.FindControl("Memo1")->SetFocus();
+    const char* order[] = {"Edit1", "Combo1", "Default", "Cancel", "Memo1"};
+    for (const char* name : order) {
+        form.SelectNext(true);
+        EXPECT_EQ(GetFocus(), form.FindControl(name)->Handle()) << name;
+        if (lstrcmpA(name, "Edit1") == 0) {
+            DWORD from = 1, to = 0;
+            SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            EXPECT_EQ(from, 0u) << "tabbed into, the edit's whole text is selected";
+            EXPECT_EQ(to, 5u);
+        }
+    }
+
+    const struct {
+        const char* name;
+        const char* focus;
+        WPARAM key;
+        bool dropped;
+        bool consumed;
+        const char* pressed;
+    } cases[] = {
+        {"Enter in the memo starts a line", "Memo1", VK_RETURN, false, false, ""},
+        {"Esc in the memo presses the cancel button", "Memo1", VK_ESCAPE, false, true, "cancel "},
+        {"Enter on a closed combo box presses the default button", "Combo1", VK_RETURN, false, true, "default "},
+        {"an open combo box keeps Enter", "Combo1", VK_RETURN, true, false, ""},
+        {"an open combo box keeps Esc", "Combo1", VK_ESCAPE, true, false, ""},
+        {"Enter on the cancel button presses it", "Cancel", VK_RETURN, false, true, "cancel "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pressed.clear();
+        TControl* focus = form.FindControl(c.focus);
+        focus->SetFocus();
+        if (c.dropped) {
+            SendMessageA(focus->Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+            ASSERT_TRUE(combo.DroppedDown());
+        }
+        MSG key = {focus->Handle(), WM_KEYDOWN, c.key, 0, 0, {0, 0}};
+        EXPECT_EQ(form.HandleDialogKey(key), c.consumed);
+        EXPECT_EQ(pressed, c.pressed);
+        if (c.dropped) SendMessageA(focus->Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+    }
+    form.Hide();
+    form.Destroy();
 }
 
 TEST_F(ToolkitTest, KeyboardReachesDefaultCancelAndAccelerators) {

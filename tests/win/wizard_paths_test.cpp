@@ -120,11 +120,11 @@ TEST(ProgramFoldersTest, ListsVisibleFoldersOnlySorted) {
 }
 
 TEST(ProgramFoldersTest, ProgramsFolderIsAnExistingDirectory) {
-    CoInitialize(nullptr);
+    ComInitialization com;
+    com.Start();
     const std::string programs = GetProgramsDir();
     EXPECT_FALSE(programs.empty());
     EXPECT_TRUE(DirExists(programs)) << programs;
-    CoUninitialize();
 }
 
 }  // namespace
