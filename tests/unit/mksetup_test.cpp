@@ -343,6 +343,59 @@ TEST_F(MksetupCli, SameInputsGiveSameBytes) {
     EXPECT_TRUE(std::equal(a.begin(), a.end() - kTrailerDistance, d.begin()));
 }
 
+TEST_F(MksetupCli, EveryCoreGivesTheBytesOfOneCore) {
+    // Files of many sizes, so workers finish out of order.
+    PackOptions o;
+    o.StubPath = P("stub.exe");
+    for (int i = 0; i < 14; ++i) {
+        std::string name = "F" + std::to_string(i) + ".BIN";
+        size_t size = i % 3 == 0 ? 300000 - 20000 * i : 1000 * i;
+        Write("p/" + name, i % 2 ? RandomBytes(size, 20 + i) : StructuredBytes(size));
+        o.Files.push_back({P("p/" + name), name});
+    }
+    NoProgress quiet;
+    for (LzssLevel level : {LzssLevel::Normal, LzssLevel::Best}) {
+        o.Level = level;
+        Bytes one;
+        for (unsigned threads : {1u, 2u, 5u, 0u}) {
+            o.Threads = threads;
+            o.OutputPath = P("t" + std::to_string(threads) + ".exe");
+            PackInstaller(o, quiet);
+            if (threads == 1) one = Read("t1.exe");
+            else EXPECT_TRUE(Read("t" + std::to_string(threads) + ".exe") == one) << threads;
+        }
+        EXPECT_TRUE(Verifies(one));
+    }
+    // A file that cannot be read fails the run the same way on any number
+    // of threads, and no installer is left behind.
+    o.Files.insert(o.Files.begin() + 9, {P("p/MISSING.BIN"), "MISSING.BIN"});
+    std::string oneCoreError;
+    for (unsigned threads : {1u, 4u}) {
+        o.Threads = threads;
+        o.OutputPath = P("bad.exe");
+        try {
+            PackInstaller(o, quiet);
+            ADD_FAILURE() << threads;
+        } catch (const Exception& e) {
+            if (threads == 1) oneCoreError = e.what();
+            EXPECT_EQ(e.what(), oneCoreError);
+        }
+        EXPECT_FALSE(fs::exists(P("bad.exe")));
+    }
+    EXPECT_NE(oneCoreError.find("MISSING.BIN"), std::string::npos) << oneCoreError;
+}
+
+TEST_F(MksetupCli, BestLevelPacksSmallerAndDecodes) {
+    Write("p/VELTO.EXE", StructuredBytes(200000));
+    Write("p/DATA.BIN", RandomBytes(5000, 8));
+    ASSERT_EQ(Run({"-o", P("normal.exe"), "--stub", P("stub.exe"), "-C", P("p"), "."}), kExitOk) << err_;
+    ASSERT_EQ(Run({"-o", P("best.exe"), "--best", "--stub", P("stub.exe"), "-C", P("p"), "."}), kExitOk) << err_;
+    EXPECT_LT(Read("best.exe").size(), Read("normal.exe").size());
+    ASSERT_EQ(Run({"--extract", P("best.exe"), P("out")}), kExitOk) << err_;
+    EXPECT_TRUE(Read("out/VELTO.EXE") == StructuredBytes(200000));
+    EXPECT_EQ(Run({"--list", P("best.exe"), "--best"}), kExitUsage);
+}
+
 TEST_F(MksetupCli, BadInputIsRefusedClearly) {
     Write("p/A.TXT", {'a'});
     Write("p/a.txt", {'b'});

@@ -51,13 +51,16 @@ void InstallerWriter::Put(const void* data, size_t size) {
 }
 
 void InstallerWriter::AddFile(const std::string& name, const uint8_t* data, size_t size) {
+    AddStream(name, CompressStream(data, size), Crc32Of(data, size));
+}
+
+void InstallerWriter::AddStream(const std::string& name, const std::vector<uint8_t>& stream, uint32_t crc) {
     if (finished_) throw Exception("internal error: file added after the directory");
-    std::vector<uint8_t> stream = CompressStream(data, size);
     uint64_t after = written_ + stream.size() + (entries_.size() + 1) * uint64_t{kDirectoryEntrySize} + kTailSize;
     if (after > kMaxSetupFileSize) {
         throw Exception("'" + name + "': the installer would exceed 2 GB, the most the setup program can read");
     }
-    entries_.push_back(MakeDirectoryEntry(name, static_cast<uint32_t>(stream.size()), Crc32Of(data, size)));
+    entries_.push_back(MakeDirectoryEntry(name, static_cast<uint32_t>(stream.size()), crc));
     Put(stream.data(), stream.size());
 }
 
@@ -127,14 +130,16 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     AtomicOutFile out(options.OutputPath);
     InstallerWriter writer(out, image);
     image = std::vector<uint8_t>();
-    for (const PackInput& f : options.Files) {
-        std::vector<uint8_t> data = ReadWholeFile(f.HostPath);
-        progress.Start("compressing " + f.Name + " (" + Megabytes(data.size()) + ")", data.size());
-        writer.AddFile(f.Name, data.data(), data.size());
-        progress.Finish();
-        const FileDirectoryEntry& e = writer.Entries().back();
-        result.Files.push_back({f.Name, data.size(), e.CompressedSize, e.Crc});
-    }
+    CompressInOrder(
+        options.Files.size(), options.Level, options.Threads,
+        [&](size_t i) { return ReadWholeFile(options.Files[i].HostPath); },
+        [&](size_t i, CompressedInput& in) {
+            const std::string& name = options.Files[i].Name;
+            progress.Start("compressing " + name + " (" + Megabytes(in.Data.size()) + ")", in.Data.size());
+            writer.AddStream(name, in.Stream, in.Crc);
+            progress.Finish();
+            result.Files.push_back({name, in.Data.size(), static_cast<uint32_t>(in.Stream.size()), in.Crc});
+        });
     writer.Finish(options.Title);
     out.Commit();
     result.FileSize = writer.BytesWritten();

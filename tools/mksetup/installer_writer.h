@@ -10,6 +10,7 @@
 
 #include "host_files.h"
 #include "layout.h"
+#include "lzss_encoder.h"
 #include "names.h"
 #include "progress.h"
 
@@ -24,6 +25,9 @@ public:
 
     // Compresses one file and writes its stream.
     void AddFile(const std::string& name, const uint8_t* data, size_t size);
+    // Writes one file's stream, compressed beforehand; `crc` is the finished
+    // CRC-32 of the file's bytes.
+    void AddStream(const std::string& name, const std::vector<uint8_t>& stream, uint32_t crc);
     // Writes the directory, its checksum, the trailer and its checksum.
     void Finish(const std::string& title);
 
@@ -51,6 +55,10 @@ struct PackOptions {
     std::string Title = kDefaultTitle;
     std::vector<PackInput> Files;
     NameSetOptions Names;
+    LzssLevel Level = LzssLevel::Normal;
+    // Files compressed at once; 0: one per processor. The installer's bytes
+    // are the same for any number.
+    unsigned Threads = 0;
 };
 
 struct PackedFile {

@@ -1,6 +1,10 @@
 #include "stream_codec.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "crc32.h"
 #include "errors.h"
@@ -64,10 +68,129 @@ DecodedStream DecodeStream(uint64_t compressedSize, const CompressedReader& read
     return session.Result;
 }
 
-std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size) {
+std::vector<uint8_t> CompressStream(const uint8_t* data, size_t size, LzssLevel level) {
     std::vector<uint8_t> out;
     // Incompressible input grows by one flag byte per eight literals.
     out.reserve(size + size / 8 + 16);
-    if (size) LzssEncode(data, size, out);
+    if (size) LzssEncode(data, size, out, level);
     return out;
+}
+
+namespace {
+
+void Compress(CompressedInput& in, LzssLevel level) {
+    in.Crc = Crc32Of(in.Data.data(), in.Data.size());
+    in.Stream = CompressStream(in.Data.data(), in.Data.size(), level);
+}
+
+// Inputs handed from the workers to the calling thread.
+class CompressQueue {
+public:
+    CompressQueue(size_t count, size_t ahead) : slots_(count), ahead_(ahead) {}
+
+    // Index of the next input to compress, or false when there is none
+    // (all given out, or the run stopped). Waits while the calling thread
+    // is more than `ahead` inputs behind.
+    bool Next(size_t& index) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || next_ < taken_ + ahead_; });
+        if (stop_ || next_ >= slots_.size()) return false;
+        index = next_++;
+        return true;
+    }
+
+    void Done(size_t index, CompressedInput&& input, std::exception_ptr error) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            slots_[index].Input = std::move(input);
+            slots_[index].Error = error;
+            slots_[index].Ready = true;
+        }
+        changed_.notify_all();
+    }
+
+    // Waits for input `index` (taken in order) and moves it out.
+    CompressedInput Take(size_t index) {
+        Slot slot;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return slots_[index].Ready; });
+            slot = std::move(slots_[index]);
+            slots_[index] = Slot();
+            taken_ = index + 1;
+        }
+        changed_.notify_all();
+        if (slot.Error) std::rethrow_exception(slot.Error);
+        return std::move(slot.Input);
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    struct Slot {
+        bool Ready = false;
+        CompressedInput Input;
+        std::exception_ptr Error;
+    };
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Slot> slots_;
+    size_t ahead_;
+    size_t next_ = 0;
+    size_t taken_ = 0;
+    bool stop_ = false;
+};
+
+}  // namespace
+
+void CompressInOrder(size_t count, LzssLevel level, unsigned threads,
+                     const std::function<std::vector<uint8_t>(size_t)>& load,
+                     const std::function<void(size_t, CompressedInput&)>& take) {
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    if (threads > count) threads = static_cast<unsigned>(count);
+    if (threads <= 1) {
+        for (size_t i = 0; i < count; ++i) {
+            CompressedInput in;
+            in.Data = load(i);
+            Compress(in, level);
+            take(i, in);
+        }
+        return;
+    }
+    CompressQueue queue(count, 2 * size_t{threads});
+    auto work = [&] {
+        size_t i;
+        while (queue.Next(i)) {
+            CompressedInput in;
+            std::exception_ptr error;
+            try {
+                in.Data = load(i);
+                Compress(in, level);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            queue.Done(i, std::move(in), error);
+        }
+    };
+    std::vector<std::thread> workers;
+    // Stops and joins the workers however the loop below is left.
+    struct Joiner {
+        CompressQueue& Queue;
+        std::vector<std::thread>& Workers;
+        ~Joiner() {
+            Queue.Stop();
+            for (std::thread& t : Workers) t.join();
+        }
+    } joiner{queue, workers};
+    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    for (size_t i = 0; i < count; ++i) {
+        CompressedInput in = queue.Take(i);
+        take(i, in);
+    }
 }
