@@ -23,12 +23,13 @@
 // by dynamic programming, block by block (a block's last token may run into
 // the next block). The levels differ in where they search and how:
 //
-//   Normal: hash chains searched to a bounded depth, only at the positions
-//           where a parse would look that takes the longest match or puts
-//           it off by one literal when the next position has one at least
-//           two bytes longer, and at the last byte of each match it takes
-//           (so that a match one byte shorter can be weighed against it).
-//           The dynamic programming then never does worse than that parse.
+//   Normal: hash chains searched to a bounded depth, only where a parse
+//           would look that takes the longest match or puts it off by one
+//           literal when the next position has one at least two bytes
+//           longer. Where the match after a match also holds for up to 4
+//           bytes before its start, those earlier starts are known too, so
+//           the first match can be cut short for a longer second one. The
+//           dynamic programming never does worse than that parse.
 //   Best:   the exact longest match at every position, from binary search
 //           trees of the window's positions (one per hash of their first
 //           three bytes), ordered by their next 18 bytes with the newest
@@ -41,6 +42,7 @@ constexpr int kZeroPrefix = kLzssMaxMatch;
 constexpr int kPad = 32;  // readable bytes after the data: 18-byte keys, 8-byte loads
 constexpr int kBlock = 1 << 16;  // positions per parse block
 constexpr int kNormalDepth = 64;  // chain links followed per chain and search
+constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -99,8 +101,8 @@ public:
     }
 
 private:
-    static constexpr int kHash3Bits = 14;
-    static constexpr int kHashBits = 15;
+    static constexpr int kHash3Bits = 15;
+    static constexpr int kHashBits = 16;
     static constexpr int kChainSize = 2 * kLzssWindowSize;  // ring of chain links
 
     struct Slots {
@@ -294,7 +296,8 @@ private:
 // least total size over them and all their shorter prefixes.
 class BlockParser {
 public:
-    BlockParser() : length_(kBlock), source_(kBlock), cost_(kBlock + kLzssMaxMatch + 1) {}
+    BlockParser()
+        : length_(kBlock), source_(kBlock), cost_(kBlock + kLzssMaxMatch + 1), next_(kBlock + kLzssMaxMatch + 1) {}
 
     uint8_t* Length() { return length_.data(); }
     int* Source() { return source_.data(); }
@@ -302,38 +305,63 @@ public:
     // Writes the cheapest tokens for block positions [0, n), the block
     // starting at history index `start`; a last match may run past n (what
     // lies past the block is counted as free). Returns where the tokens end.
+    //
+    // A match may end anywhere up to its longest length, but only two kinds
+    // of end can be best: its longest length, or a position that has a
+    // match of its own. Any other position is followed by a literal, so
+    // ending one byte later is cheaper. next[i] is the first position from
+    // i on that has a match (positions past the block count as such).
     int Write(const uint8_t* hist, int start, int n, TokenWriter& writer) {
-        uint32_t* cost = cost_.data();
-        for (int i = n; i <= n + kLzssMaxMatch; ++i) cost[i] = 0;
         const uint8_t* length = length_.data();
+        uint32_t* cost = cost_.data();
+        int* next = next_.data();
+        for (int i = n; i <= n + kLzssMaxMatch; ++i) {
+            cost[i] = 0;
+            next[i] = i;
+        }
         uint32_t after = 0;  // cost[i + 1], kept out of memory
         for (int i = n - 1; i >= 0; --i) {
+            const int longest = length[i];
             uint32_t best = 9 + after;
-            for (int l = kLzssMinMatch; l <= length[i]; ++l) {
-                const uint32_t c = 17 + cost[i + l];
-                best = c < best ? c : best;
+            if (longest >= kLzssMinMatch) {
+                best = Min(best, 17 + cost[i + longest]);
+                for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) best = Min(best, 17 + cost[j]);
+                next[i] = i;
+            } else {
+                next[i] = next[i + 1];
             }
             cost[i] = after = best;
         }
         int i = 0;
         while (i < n) {
-            int l = length_[i];
-            while (l >= kLzssMinMatch && 17 + cost[i + l] != cost[i]) --l;
-            if (l >= kLzssMinMatch) {
-                writer.Match(source_[i], l);
-                i += l;
-            } else {
-                writer.Literal(hist[start + i]);
-                ++i;
+            const int longest = length[i];
+            int end = i + 1;
+            if (longest >= kLzssMinMatch) {
+                if (17 + cost[i + longest] == cost[i]) {
+                    end = i + longest;
+                } else {
+                    for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) {
+                        if (17 + cost[j] == cost[i]) {
+                            end = j;
+                            break;
+                        }
+                    }
+                }
             }
+            if (end > i + 1) writer.Match(source_[i], end - i);
+            else writer.Literal(hist[start + i]);
+            i = end;
         }
         return start + i;
     }
 
 private:
+    static uint32_t Min(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
     std::vector<uint8_t> length_;
     std::vector<int> source_;
     std::vector<uint32_t> cost_;
+    std::vector<int> next_;
 };
 
 // Best: the longest match at every position.
@@ -356,11 +384,8 @@ uint8_t* ParseEveryPosition(const uint8_t* hist, int begin, int end, uint8_t* at
     return writer.End();
 }
 
-// Normal: searches only where a parse that takes the longest match, or puts
-// it off by one literal when the next position has one at least two bytes
-// longer, would look, plus the last position of each match it takes (where
-// a shorter first match lets the next one start a byte early). Everywhere
-// else a match is known only as the rest of one found before it.
+// Normal: searches where a lazy parse would look; elsewhere a match is known
+// only where the next match reaches back into the one before it.
 uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at) {
     ChainFinder finder(hist, end, kNormalDepth);
     for (int p = 0; p < begin; ++p) finder.Insert(p);
@@ -394,10 +419,21 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at) {
                 continue;
             }
             const int after = i + len;
-            if (after - 1 > i + 1 && after - 1 < n) search(after - 1, source[i] + len - 1);
             const int hint = source[i] + len;
+            const int first = i;
             i = after;
-            if (i < n) search(i, hint);
+            if (i >= n || search(i, hint) < kLzssMinMatch) continue;
+            // The next match may reach back into this one: then this one
+            // can end early and the next start there, longer.
+            const int from = source[i];
+            for (int k = 1; k <= kReachBack && i - k > first + 1 && from - k >= 0; ++k) {
+                if (hist[from - k] != hist[start + i - k]) break;
+                const int grown = length[i] + k < kLzssMaxMatch ? length[i] + k : kLzssMaxMatch;
+                if (grown > length[i - k]) {
+                    length[i - k] = static_cast<uint8_t>(grown);
+                    source[i - k] = from - k;
+                }
+            }
         }
         p = parser.Write(hist, start, n, writer);
         for (; next < p; ++next) finder.Insert(next);
