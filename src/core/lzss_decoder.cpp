@@ -113,19 +113,31 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
     std::memcpy(dst, &v, 8);
 }
 
-// A match whose source is 1..7 bytes back repeats those bytes. The first
-// 8 bytes are gathered from them, then each 8-byte step copies from one
-// whole number of periods back, where every byte is in place already.
+// A match whose source is 1..7 bytes back repeats those bytes. Its first 8
+// bytes are built in a register, and since every whole number of periods
+// repeats them, they are stored again every `step` bytes (the largest
+// multiple of the period up to 8). Nothing is read back from the output.
 inline void CopyShortPeriod(uint8_t* out, const uint8_t* src, int length) {
     static const uint8_t kPhase[8][8] = {
         {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 1, 0, 1, 0, 1, 0, 1},
         {0, 1, 2, 0, 1, 2, 0, 1}, {0, 1, 2, 3, 0, 1, 2, 3}, {0, 1, 2, 3, 4, 0, 1, 2},
         {0, 1, 2, 3, 4, 5, 0, 1}, {0, 1, 2, 3, 4, 5, 6, 0}};
+    static const uint8_t kStep[8] = {8, 8, 8, 6, 8, 5, 6, 7};
     const int back = static_cast<int>(out - src);
-    const uint8_t* phase = kPhase[back];
-    for (int k = 0; k < 8; ++k) out[k] = src[phase[k]];
-    const int step = 8 / back * back;
-    for (int j = step; j < length; j += step) Copy8(out + j, out + j - step);
+    uint64_t pattern;
+    if (back == 1) {
+        pattern = src[0] * 0x0101010101010101ull;
+    } else if (back == 4) {
+        uint32_t word;
+        std::memcpy(&word, src, 4);
+        pattern = word * 0x0000000100000001ull;
+    } else {
+        uint8_t bytes[8];
+        for (int k = 0; k < 8; ++k) bytes[k] = src[kPhase[back][k]];
+        std::memcpy(&pattern, bytes, 8);
+    }
+    const int step = kStep[back];
+    for (int j = 0; j < length; j += step) std::memcpy(out + j, &pattern, 8);
 }
 
 // Decodes groups while a whole group's input is in the input block and the
