@@ -90,10 +90,15 @@ public:
 
     // Index of the next input to compress, or false when there is none
     // (all given out, or the run stopped). Waits while the calling thread
-    // is more than `ahead` inputs behind.
+    // is more than `ahead` inputs behind, or while finished inputs it has
+    // not taken yet hold more than kHeldBytes (unless the next input is the
+    // one it waits for).
     bool Next(size_t& index) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || next_ < taken_ + ahead_; });
+        changed_.wait(lock, [&] {
+            return stop_ || next_ >= slots_.size() ||
+                   (next_ < taken_ + ahead_ && (held_ <= kHeldBytes || next_ == taken_));
+        });
         if (stop_ || next_ >= slots_.size()) return false;
         index = next_++;
         return true;
@@ -102,6 +107,7 @@ public:
     void Done(size_t index, CompressedInput&& input, std::exception_ptr error) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            held_ += input.Data.size() + input.Stream.size();
             slots_[index].Input = std::move(input);
             slots_[index].Error = error;
             slots_[index].Ready = true;
@@ -118,6 +124,7 @@ public:
             slot = std::move(slots_[index]);
             slots_[index] = Slot();
             taken_ = index + 1;
+            held_ -= slot.Input.Data.size() + slot.Input.Stream.size();
         }
         changed_.notify_all();
         if (slot.Error) std::rethrow_exception(slot.Error);
@@ -133,6 +140,8 @@ public:
     }
 
 private:
+    static constexpr uint64_t kHeldBytes = 256u << 20;
+
     struct Slot {
         bool Ready = false;
         CompressedInput Input;
@@ -144,6 +153,7 @@ private:
     size_t ahead_;
     size_t next_ = 0;
     size_t taken_ = 0;
+    uint64_t held_ = 0;  // bytes of finished inputs not taken yet
     bool stop_ = false;
 };
 

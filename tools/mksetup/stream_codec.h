@@ -51,7 +51,8 @@ struct CompressedInput {
 // processor): `load(i)` gives input i's bytes and runs on a worker thread;
 // `take(i, input)` receives them on the calling thread in order 0, 1, ...,
 // so the result does not depend on the number of threads. A few inputs per
-// thread are held at a time. An exception from `load` or the encoder is
+// thread, and of those finished but not yet taken no more than about 256 MB,
+// are held at a time. An exception from `load` or the encoder is
 // raised on the calling thread in input i's turn, as a one-thread run
 // raises it; one from `take` ends the run. Either way the workers stop
 // after their current input.
