@@ -190,10 +190,12 @@ public:
 
     void Insert(int p) {
         int source;
-        Find(p, -1, source);
+        Find(p, source);
     }
 
-    int Find(int p, int /*hint*/, int& source) {
+    // Longest match for position p (0 when none of 3 bytes or more), then
+    // adds p; positions come in order, each once.
+    int Find(int p, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
         const uint8_t* cur = hist_ + p;
@@ -377,7 +379,7 @@ uint8_t* ParseEveryPosition(const uint8_t* hist, int begin, int end, uint8_t* at
     while (p < end) {
         for (; next < p; ++next) finder.Insert(next);
         const int n = end - p < kBlock ? end - p : kBlock;
-        for (int i = 0; i < n; ++i) length[i] = static_cast<uint8_t>(finder.Find(p + i, -1, source[i]));
+        for (int i = 0; i < n; ++i) length[i] = static_cast<uint8_t>(finder.Find(p + i, source[i]));
         next = p + n;
         p = parser.Write(hist, p, n, writer);
     }
