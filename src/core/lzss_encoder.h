@@ -9,7 +9,8 @@
 // How hard the encoder looks for matches. Both give streams that every
 // decoder of the format reads.
 enum class LzssLevel {
-    // Fast: matches from hash chains searched to a small depth.
+    // Fast: hash chains searched where a lazy parse would look, then the
+    // parse of least total size over the matches found.
     Normal,
     // Smallest output: the longest match at every position over the whole
     // window, the zeros of the fresh window included, and the parse of
