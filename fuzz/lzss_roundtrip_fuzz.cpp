@@ -1,6 +1,6 @@
-// Arbitrary bytes through the encoder and back: both the reference decoder
-// and the real one must give the input back, and the stream must never be
-// larger than all literals.
+// Arbitrary bytes through the encoder at each level and back: both the
+// reference decoder and the real one must give the input back, and the
+// stream must never be larger than all literals.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,17 +33,19 @@ int Write(const uint8_t* block, int count) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> stream;
-    LzssEncode(data, size, stream);
-    if (stream.size() > size + (size + 7) / 8) std::abort();
     std::vector<uint8_t> original(data, data + size);
-    if (lzssref::Decode(stream) != original) std::abort();
-
     LzssAllocateBuffers();
-    g_stream = &stream;
-    g_pos = 0;
-    g_output.clear();
-    LzssDecode(Read, Write);
-    if (g_output != original) std::abort();
+    for (LzssLevel level : {LzssLevel::Normal, LzssLevel::Best}) {
+        std::vector<uint8_t> stream;
+        LzssEncode(data, size, stream, level);
+        if (stream.size() > size + (size + 7) / 8) std::abort();
+        if (lzssref::Decode(stream) != original) std::abort();
+
+        g_stream = &stream;
+        g_pos = 0;
+        g_output.clear();
+        LzssDecode(Read, Write);
+        if (g_output != original) std::abort();
+    }
     return 0;
 }

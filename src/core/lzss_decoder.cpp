@@ -7,50 +7,56 @@
 
 // How the decoder works
 //
-// Decoded bytes go straight into the output block. The window is not
-// updated byte by byte: every byte of the window that the current block has
-// not overwritten yet still holds what it held when the block started, and
-// every byte the block has written is also in the output block. A match
-// whose source is `d` bytes back (1..4,096) therefore reads from the output
-// block when the block already holds that byte, else from the window. The
-// block's bytes are folded into the window each time the block is handed to
-// the write callback.
+// The output block is allocated with the window in front of it: 4,096
+// bytes of history (zeros at the start of a stream), then the block's
+// 32,000 bytes, then a little slack. The byte `d` back from the write
+// position (1..4,096) is therefore always at (write position - d), so a
+// match is a plain forward copy within one buffer, whether its source lies
+// in this block or in the history. When the block is full it goes to the
+// write callback, its last 4,096 bytes become the history of the next
+// block, and the bytes of a match that ran past the block's end move to
+// the next block's start. The third buffer the interface allocates (the
+// window) is kept for that interface only.
 //
 // Whole groups are decoded on a fast path while the input block holds a
-// complete group and the output block has room for eight longest matches (so
-// no callback can fall due inside the group); everything else, the groups
-// at block edges included, goes byte by byte, so the callbacks are called
-// exactly when a byte-at-a-time decoder would call them.
+// complete group and the output block has room for eight longest matches;
+// the fast path calls no callback. Everything else, the groups at block
+// edges included, goes token by token, and the write callback is called
+// as soon as a token fills the block, before any further read, so the
+// callbacks see exactly the calls of a byte-at-a-time decoder.
 
 namespace {
 
 constexpr unsigned kWindowMask = kLzssWindowSize - 1;
-// Room a fast group may need in the output block: eight longest matches
-// plus the overshoot of an 8-byte-wide copy.
-constexpr int kFastOutputRoom = 8 * kLzssMaxMatch + 8;
-// Input a fast group may read: a flag byte and eight two-byte matches, or
-// the overshoot of an 8-byte copy of literals that starts at the 16th byte.
-constexpr int kFastInputBytes = 1 + 15 + 8;
+constexpr int kHistory = kLzssWindowSize;
+// Room a fast group may need in the output block: eight longest matches.
+constexpr int kFastOutputRoom = 8 * kLzssMaxMatch;
+// After the block: the rest of a match that fills it, or the overshoot of
+// the 8-byte copies (a match copies 24 bytes, a literal run 8).
+constexpr int kOutputSlack = 32;
+// After the input block: the overshoot of an 8-byte copy of literals.
+constexpr int kInputSlack = 16;
+// Longest group: a flag byte and eight two-byte matches.
+constexpr int kGroupMaxBytes = 1 + 8 * 2;
 
-// The process's one decoder context. Indexes, counts and the window's
-// contents are set afresh by every LzssDecode call; only the buffers live
-// across calls.
+// The process's one decoder context. Indexes, counts and the history are
+// set afresh by every LzssDecode call; only the buffers live across calls.
 struct DecoderContext {
     bool held = false;
     uint8_t* input = nullptr;
     int inputCount = 0;
     int inputIndex = 0;
-    uint8_t* output = nullptr;
-    int outputCount = 0;
+    uint8_t* output = nullptr;  // history, then the block
     uint8_t* window = nullptr;
-    // Window index of the output block's first byte; the write index is
-    // (blockStart + outputCount) mod 4,096.
+    // Window index of the block's first byte.
     unsigned blockStart = 0;
     LzssReadProc read = nullptr;
     LzssWriteProc write = nullptr;
 };
 
 DecoderContext g_lzss;
+
+inline uint8_t* Block(DecoderContext& d) { return d.output + kHistory; }
 
 uint8_t* DefaultAllocate(size_t size) { return new (std::nothrow) uint8_t[size](); }
 void DefaultFree(uint8_t* block) { delete[] block; }
@@ -81,45 +87,28 @@ inline bool TakeByte(DecoderContext& d, uint8_t& c) {
     return true;
 }
 
-// Stores the output block's bytes into the window (only the last 4,096
-// can matter) and moves the block's start past them.
-void FoldBlockIntoWindow(DecoderContext& d) {
-    int count = d.outputCount;
-    const uint8_t* src = d.output;
-    unsigned at = d.blockStart;
-    d.blockStart = (d.blockStart + count) & kWindowMask;
-    if (count > kLzssWindowSize) {
-        src += count - kLzssWindowSize;
-        at = (at + count - kLzssWindowSize) & kWindowMask;
-        count = kLzssWindowSize;
-    }
-    int first = kLzssWindowSize - static_cast<int>(at);
-    if (first > count) first = count;
-    std::memcpy(d.window + at, src, first);
-    std::memcpy(d.window, src + first, count - first);
+// Hands a full block to the write callback and starts the next one with
+// its history; returns the new write position.
+uint8_t* FlushBlock(DecoderContext& d, uint8_t* out) {
+    uint8_t* block = Block(d);
+    d.write(block, kLzssBlockSize);
+    const int over = static_cast<int>(out - block) - kLzssBlockSize;
+    std::memcpy(d.output, block + kLzssBlockSize - kHistory, kHistory);
+    std::memcpy(block, block + kLzssBlockSize, static_cast<size_t>(over));
+    d.blockStart = (d.blockStart + kLzssBlockSize) & kWindowMask;
+    return block + over;
 }
 
-inline void PutByte(DecoderContext& d, uint8_t c) {
-    d.output[d.outputCount++] = c;
-    if (d.outputCount == kLzssBlockSize) {
-        FoldBlockIntoWindow(d);
-        d.outputCount = 0;
-        d.write(d.output, kLzssBlockSize);
-    }
+// Where a match's source starts: `position` is its window index, `bias`
+// the window index of address 0 (the block's window index less its address,
+// so that the write index is bias + out).
+inline const uint8_t* Source(uintptr_t bias, uint8_t* out, unsigned position) {
+    unsigned writeIndex = static_cast<unsigned>(bias + reinterpret_cast<uintptr_t>(out));
+    return out - (((writeIndex - position - 1) & kWindowMask) + 1);
 }
 
-// Distance (1..4,096) from the write index back to window index `pos`.
-inline int DistanceBack(unsigned writeIndex, unsigned pos) {
-    return static_cast<int>(((writeIndex - pos - 1) & kWindowMask) + 1);
-}
-
-// One match, byte by byte, with a write call wherever the block fills.
-void CopyMatchExact(DecoderContext& d, unsigned pos, int length) {
-    for (int k = 0; k < length; ++k) {
-        unsigned src = (pos + k) & kWindowMask;
-        int back = DistanceBack(d.blockStart + d.outputCount, src);
-        PutByte(d, back <= d.outputCount ? d.output[d.outputCount - back] : d.window[src]);
-    }
+inline uintptr_t Bias(const DecoderContext& d, const uint8_t* block) {
+    return d.blockStart - reinterpret_cast<uintptr_t>(block);
 }
 
 inline void Copy8(uint8_t* dst, const uint8_t* src) {
@@ -128,74 +117,85 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
     std::memcpy(dst, &v, 8);
 }
 
+// A match whose source is 1..7 bytes back repeats those bytes. Its first 8
+// bytes are built in a register, and since every whole number of periods
+// repeats them, they are stored again every `step` bytes (the largest
+// multiple of the period up to 8). Nothing is read back from the output.
+inline void CopyShortPeriod(uint8_t* out, const uint8_t* src, int length) {
+    static const uint8_t kPhase[8][8] = {
+        {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 1, 0, 1, 0, 1, 0, 1},
+        {0, 1, 2, 0, 1, 2, 0, 1}, {0, 1, 2, 3, 0, 1, 2, 3}, {0, 1, 2, 3, 4, 0, 1, 2},
+        {0, 1, 2, 3, 4, 5, 0, 1}, {0, 1, 2, 3, 4, 5, 6, 0}};
+    static const uint8_t kStep[8] = {8, 8, 8, 6, 8, 5, 6, 7};
+    const int back = static_cast<int>(out - src);
+    uint64_t pattern;
+    if (back == 1) {
+        pattern = src[0] * 0x0101010101010101ull;
+    } else if (back == 4) {
+        uint32_t word;
+        std::memcpy(&word, src, 4);
+        pattern = word * 0x0000000100000001ull;
+    } else {
+        uint8_t bytes[8];
+        for (int k = 0; k < 8; ++k) bytes[k] = src[kPhase[back][k]];
+        std::memcpy(&pattern, bytes, 8);
+    }
+    const int step = kStep[back];
+    for (int j = 0; j < length; j += step) std::memcpy(out + j, &pattern, 8);
+}
+
 // Decodes groups while a whole group's input is in the input block and the
-// output block has room for its largest output. Returns with the context's
-// indexes moved past what it decoded.
-void DecodeFastGroups(DecoderContext& d) {
+// output block has room for its largest output. Returns the new write
+// position, with the input index moved past what it decoded.
+uint8_t* DecodeFastGroups(DecoderContext& d, uint8_t* out) {
     const uint8_t* in = d.input + d.inputIndex;
-    const uint8_t* const inLimit = d.input + d.inputCount - kFastInputBytes;
-    uint8_t* const out0 = d.output;
-    uint8_t* out = out0 + d.outputCount;
-    uint8_t* const outLimit = out0 + kLzssBlockSize - kFastOutputRoom;
-    const uint8_t* const window = d.window;
-    const unsigned blockStart = d.blockStart;
+    const uint8_t* const inLimit = d.input + d.inputCount - kGroupMaxBytes;
+    uint8_t* const block = Block(d);
+    uint8_t* const outLimit = block + kLzssBlockSize - kFastOutputRoom;
+    const uintptr_t bias = Bias(d, block);
 
     while (in <= inLimit && out <= outLimit) {
         unsigned flags = *in++;
         int remaining = 8;
         for (;;) {
-            // A run of literals is one 8-byte copy (the overshoot is
-            // overwritten later or lies past the block's end).
-            int run = __builtin_ctz(~flags);
-            if (run) {
-                Copy8(out, in);
-                in += run;
-                out += run;
-                flags >>= run;
-                remaining -= run;
-                if (remaining == 0) break;
-            }
-            unsigned pos = in[0] | ((in[1] & 0xF0u) << 4);
-            int length = (in[1] & 0x0F) + kLzssMinMatch;
+            // A run of literals (maybe none) is one 8-byte copy; its
+            // overshoot is overwritten by what follows or lies past the
+            // output.
+            const int run = __builtin_ctz(~flags);
+            Copy8(out, in);
+            in += run;
+            out += run;
+            remaining -= run;
+            if (remaining == 0) break;
+            flags >>= run + 1;
+            const unsigned position = in[0] | ((in[1] & 0xF0u) << 4);
+            const int length = (in[1] & 0x0F) + kLzssMinMatch;
             in += 2;
-            int written = static_cast<int>(out - out0);
-            int back = DistanceBack(blockStart + written, pos);
-            if (back <= written) {
-                const uint8_t* src = out - back;
-                if (back >= 8) {
-                    // Each 8-byte step reads only bytes already in place.
-                    Copy8(out, src);
-                    Copy8(out + 8, src + 8);
-                    Copy8(out + 16, src + 16);
-                } else if (back == 1) {
-                    std::memset(out, src[0], kLzssMaxMatch);
-                } else {
-                    for (int k = 0; k < length; ++k) out[k] = src[k];
-                }
+            const uint8_t* src = Source(bias, out, position);
+            if (out - src >= 8) {
+                // Each 8-byte step reads only bytes already in place.
+                Copy8(out, src);
+                Copy8(out + 8, src + 8);
+                Copy8(out + 16, src + 16);
             } else {
-                // The first bytes come from the window as it was when the
-                // block started, the rest from this block.
-                int fromWindow = back - written;
-                if (fromWindow > length) fromWindow = length;
-                int k = 0;
-                for (; k < fromWindow; ++k) out[k] = window[(pos + k) & kWindowMask];
-                for (; k < length; ++k) out[k] = out[k - back];
+                CopyShortPeriod(out, src, length);
             }
             out += length;
-            flags >>= 1;
             if (--remaining == 0) break;
         }
     }
     d.inputIndex = static_cast<int>(in - d.input);
-    d.outputCount = static_cast<int>(out - out0);
+    return out;
 }
 
 }  // namespace
 
 void LzssAllocateBuffers() {
     if (g_lzss.held) return;
-    g_lzss.input = g_allocator.Allocate(kLzssBlockSize);
-    if (g_lzss.input) g_lzss.output = g_allocator.Allocate(kLzssBlockSize);
+    // Zeroed: the input's read-ahead room and the history in front of the
+    // output start as zeros.
+    g_lzss.input = g_allocator.Allocate(kLzssBlockSize + kInputSlack);
+    if (g_lzss.input) g_lzss.output = g_allocator.Allocate(kHistory + kLzssBlockSize + kOutputSlack);
     if (g_lzss.output) g_lzss.window = g_allocator.Allocate(kLzssWindowSize);
     if (!g_lzss.window) {
         FreeBuffers();
@@ -216,17 +216,20 @@ void LzssDecode(LzssReadProc readProc, LzssWriteProc writeProc) {
     DecoderContext& d = g_lzss;
     if (!d.held) return;
     d.inputIndex = d.inputCount = kLzssBlockSize;
-    d.outputCount = 0;
-    std::memset(d.window, 0, kLzssWindowSize);
+    std::memset(d.output, 0, kHistory);
     d.blockStart = kLzssStartIndex;
     d.read = readProc;
     d.write = writeProc;
+    uint8_t* const block = Block(d);
+    uint8_t* out = block;
 
     for (;;) {
         // At a group boundary.
-        if (d.inputCount - d.inputIndex >= kFastInputBytes &&
-            kLzssBlockSize - d.outputCount >= kFastOutputRoom) {
-            DecodeFastGroups(d);
+        if (d.inputCount - d.inputIndex >= kGroupMaxBytes &&
+            out - block <= kLzssBlockSize - kFastOutputRoom) {
+            out = DecodeFastGroups(d, out);
+            // The last group may have filled the block exactly.
+            if (out - block >= kLzssBlockSize) out = FlushBlock(d, out);
         }
         uint8_t flags;
         if (!TakeByte(d, flags)) break;
@@ -235,14 +238,18 @@ void LzssDecode(LzssReadProc readProc, LzssWriteProc writeProc) {
             uint8_t c;
             if (!TakeByte(d, c)) break;
             if (flags & 1) {
-                PutByte(d, c);
+                *out++ = c;
             } else {
                 uint8_t e;
                 if (!TakeByte(d, e)) break;
-                CopyMatchExact(d, c | ((e & 0xF0u) << 4), (e & 0x0F) + kLzssMinMatch);
+                const uint8_t* src = Source(Bias(d, block), out, c | ((e & 0xF0u) << 4));
+                const int length = (e & 0x0F) + kLzssMinMatch;
+                for (int k = 0; k < length; ++k) out[k] = src[k];
+                out += length;
             }
+            if (out - block >= kLzssBlockSize) out = FlushBlock(d, out);
         }
         if (bit < 8) break;
     }
-    d.write(d.output, d.outputCount);
+    d.write(block, static_cast<int>(out - block));
 }

@@ -15,18 +15,34 @@
 // bytes it produces. Of the leading zeros only the last 18 are kept: any
 // other run of zeros is an equal source that leaves the window no later.
 //
-// Matches come from hash chains searched to a bounded depth; the parse is
-// greedy with one step of lookahead: a match is put off by one literal when
-// the next position has a match at least two bytes longer.
+// A literal costs 9 bits (its byte and a flag bit), a match 17 bits whatever
+// its length and source, so the stream's size is fixed by how many tokens of
+// each kind the parse uses. The encoder therefore only needs the longest
+// match known at each position (every shorter length is a prefix of it, from
+// the same source) and then chooses the parse of least total size over them
+// by dynamic programming, block by block (a block's last token may run into
+// the next block). The levels differ in where they search and how:
+//
+//   Normal: hash chains searched to a bounded depth, only where a parse
+//           would look that takes the longest match or puts it off by one
+//           literal when the next position has one at least two bytes
+//           longer. Where the match after a match also holds for up to 4
+//           bytes before its start, those earlier starts are known too, so
+//           the first match can be cut short for a longer second one. The
+//           dynamic programming never does worse than that parse.
+//   Best:   the exact longest match at every position, from binary search
+//           trees of the window's positions (one per hash of their first
+//           three bytes), ordered by their next 18 bytes with the newest
+//           position at the root: inserting a position walks the path of
+//           the keys nearest to it, which holds its longest match.
 
 namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
-constexpr int kPad = 16;  // readable bytes after the data for 8-byte loads
-constexpr int kHash3Bits = 14;
-constexpr int kHashBits = 15;
-constexpr int kChainSize = 2 * kLzssWindowSize;  // ring of chain links
-constexpr int kMaxDepth = 64;                     // candidates per chain and search
+constexpr int kPad = 32;  // readable bytes after the data: 18-byte keys, 8-byte loads
+constexpr int kBlock = 1 << 16;  // positions per parse block
+constexpr int kNormalDepth = 64;  // chain links followed per chain and search
+constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -54,31 +70,27 @@ inline int MatchLength(const uint8_t* a, const uint8_t* b, int limit) {
     return limit;
 }
 
-// Longest matches over a history buffer (zero prefix + data + padding).
-//
-// The cost of a match does not depend on where its source is, so three
-// tables serve the three ranges of length: positions whose next 8 bytes
-// hash alike are chained (every match of 8 or more bytes is among them), so
-// are positions whose next 4 bytes hash alike (matches of 4 to 7), and for
-// 3 bytes only the nearest position is kept (one match of 3 is as good as
-// another).
-class MatchFinder {
+inline bool InWindow(int p, int cand) { return cand >= 0 && p - cand <= kLzssWindowSize; }
+
+// Hash chains: positions whose next 8 bytes hash alike are chained (every
+// match of 8 or more bytes is among them), so are positions whose next 4
+// bytes hash alike (matches of 4 to 7), and for 3 bytes only the nearest
+// position is kept (one match of 3 is as good as another).
+class ChainFinder {
 public:
-    MatchFinder(const uint8_t* hist, int end)
-        : hist_(hist), end_(end), head3_(1 << kHash3Bits, -1), head4_(1 << kHashBits, -1),
+    ChainFinder(const uint8_t* hist, int end, int depth)
+        : hist_(hist), end_(end), depth_(depth), head3_(1 << kHash3Bits, -1), head4_(1 << kHashBits, -1),
           head8_(1 << kHashBits, -1), prev4_(kChainSize, -1), prev8_(kChainSize, -1) {}
 
-    // Adds position p to the tables without searching; positions must come
-    // in order, each once.
+    // Adds position p without searching; positions come in order, each once.
     void Insert(int p) {
         if (p + kLzssMinMatch > end_) return;
         Link(p, Slots(hist_ + p));
     }
 
-    // Longest match for position p, then adds p to the tables. `hint` is a
-    // position worth trying first (where the previous match would go on),
-    // or -1. Returns 0 when no match of at least 3 bytes exists.
-    int FindAndInsert(int p, int hint, int& source) {
+    // Longest match for position p (0 when none of 3 bytes or more), then
+    // adds p. `hint` is a source worth trying first, or -1.
+    int Find(int p, int hint, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
         const uint8_t* cur = hist_ + p;
@@ -89,7 +101,10 @@ public:
     }
 
 private:
-    // Table slots of one position, from its next eight bytes.
+    static constexpr int kHash3Bits = 15;
+    static constexpr int kHashBits = 16;
+    static constexpr int kChainSize = 2 * kLzssWindowSize;  // ring of chain links
+
     struct Slots {
         explicit Slots(const uint8_t* p) {
             uint64_t v = Load64(p);
@@ -108,14 +123,12 @@ private:
         head8_[s.h8] = p;
     }
 
-    bool InWindow(int p, int cand) const { return cand >= 0 && p - cand <= kLzssWindowSize; }
-
     // Walks one chain for matches longer than `best` whose first `keyBytes`
     // bytes (4 or 8) equal the current ones.
     template <int keyBytes>
-    int WalkChain(int p, int limit, const uint8_t* cur, int cand, const std::vector<int>& prev,
-                  int best, int& source) const {
-        int depth = kMaxDepth;
+    int WalkChain(int p, int limit, const uint8_t* cur, int cand, const std::vector<int>& prev, int best,
+                  int& source) const {
+        int depth = depth_;
         for (; InWindow(p, cand) && depth-- > 0; cand = prev[cand & (kChainSize - 1)]) {
             const uint8_t* c = hist_ + cand;
             // A candidate can only win if it also matches at the byte where
@@ -131,8 +144,7 @@ private:
         return best;
     }
 
-    int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint,
-               int& source) const {
+    int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint, int& source) const {
         int best = 0;
         if (InWindow(p, hint)) {
             best = MatchLength(hist_ + hint, cur, limit);
@@ -159,8 +171,87 @@ private:
 
     const uint8_t* hist_;
     int end_;
+    int depth_;
     std::vector<int> head3_, head4_, head8_;
     std::vector<int> prev4_, prev8_;
+};
+
+// Binary search trees of the window's positions, one per hash of the first
+// three bytes, ordered by the next 18 bytes and with positions decreasing
+// along every path (the newest at the root). Inserting a position splits
+// its tree around the new key along the path of the keys nearest to it;
+// the longest match is among them. A key equal in all 18 bytes takes the
+// older position's place. Positions that left the window are cut off where
+// the walk meets them: everything below is older still.
+class TreeFinder {
+public:
+    TreeFinder(const uint8_t* hist, int end)
+        : hist_(hist), end_(end), head_(1 << kHashBits, -1), children_(2 * kRing, -1) {}
+
+    void Insert(int p) {
+        int source;
+        Find(p, source);
+    }
+
+    // Longest match for position p (0 when none of 3 bytes or more), then
+    // adds p; positions come in order, each once.
+    int Find(int p, int& source) {
+        const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
+        if (limit < kLzssMinMatch) return 0;
+        const uint8_t* cur = hist_ + p;
+        const unsigned h = (((Load32(cur) & 0xFFFFFF) * 0x9E3779B1u) >> (32 - kHashBits));
+        int cand = head_[h];
+        head_[h] = p;
+        // Where the next smaller and the next greater key are linked in.
+        int* smaller = &children_[2 * (p & (kRing - 1))];
+        int* greater = smaller + 1;
+        int lenSmaller = 0, lenGreater = 0, best = 0;
+        for (int depth = kMaxDepth;; --depth) {
+            if (!InWindow(p, cand) || depth == 0) {
+                *smaller = *greater = -1;
+                break;
+            }
+            int* pair = &children_[2 * (cand & (kRing - 1))];
+            const uint8_t* c = hist_ + cand;
+            // Every key between the two bounds shares their common prefix.
+            int len = lenSmaller < lenGreater ? lenSmaller : lenGreater;
+            len += MatchLength(c + len, cur + len, kLzssMaxMatch - len);
+            if (len > best) {
+                best = len;
+                source = cand;
+            }
+            if (len == kLzssMaxMatch) {
+                *smaller = pair[0];
+                *greater = pair[1];
+                break;
+            }
+            if (c[len] < cur[len]) {
+                *smaller = cand;
+                smaller = pair + 1;
+                cand = *smaller;
+                lenSmaller = len;
+            } else {
+                *greater = cand;
+                greater = pair;
+                cand = *greater;
+                lenGreater = len;
+            }
+        }
+        if (best > limit) best = limit;
+        return best >= kLzssMinMatch ? best : 0;
+    }
+
+private:
+    static constexpr int kHashBits = 16;
+    static constexpr int kRing = 2 * kLzssWindowSize;  // children of the last 8,192 positions
+    // Paths are short on real data; the bound keeps contrived data from
+    // making a walk long (it can then miss a match, never give a wrong one).
+    static constexpr int kMaxDepth = 512;
+
+    const uint8_t* hist_;
+    int end_;
+    std::vector<int> head_;
+    std::vector<int> children_;  // smaller, greater per position
 };
 
 // Writes tokens into room reserved beforehand, grouping eight flag bits
@@ -202,9 +293,176 @@ private:
     int bit_ = 8;
 };
 
+
+// The longest match known at each position of a block, and the parse of
+// least total size over them and all their shorter prefixes.
+class BlockParser {
+public:
+    BlockParser()
+        : length_(kBlock), source_(kBlock), cost_(kBlock + kLzssMaxMatch + 1), next_(kBlock + kLzssMaxMatch + 1) {}
+
+    uint8_t* Length() { return length_.data(); }
+    int* Source() { return source_.data(); }
+
+    // Writes the cheapest tokens for block positions [0, n), the block
+    // starting at history index `start`; a last match may run past n (what
+    // lies past the block is counted as free). Returns where the tokens end.
+    //
+    // A match may end anywhere up to its longest length, but only two kinds
+    // of end can be best: its longest length, or a position that has a
+    // match of its own. Any other position is followed by a literal, so
+    // ending one byte later is cheaper. next[i] is the first position from
+    // i on that has a match (positions past the block count as such).
+    int Write(const uint8_t* hist, int start, int n, TokenWriter& writer) {
+        const uint8_t* length = length_.data();
+        uint32_t* cost = cost_.data();
+        int* next = next_.data();
+        for (int i = n; i <= n + kLzssMaxMatch; ++i) {
+            cost[i] = 0;
+            next[i] = i;
+        }
+        uint32_t after = 0;  // cost[i + 1], kept out of memory
+        for (int i = n - 1; i >= 0; --i) {
+            const int longest = length[i];
+            uint32_t best = 9 + after;
+            if (longest >= kLzssMinMatch) {
+                best = Min(best, 17 + cost[i + longest]);
+                for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) best = Min(best, 17 + cost[j]);
+                next[i] = i;
+            } else {
+                next[i] = next[i + 1];
+            }
+            cost[i] = after = best;
+        }
+        int i = 0;
+        while (i < n) {
+            const int longest = length[i];
+            int end = i + 1;
+            if (longest >= kLzssMinMatch) {
+                if (17 + cost[i + longest] == cost[i]) {
+                    end = i + longest;
+                } else {
+                    for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) {
+                        if (17 + cost[j] == cost[i]) {
+                            end = j;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (end > i + 1) writer.Match(source_[i], end - i);
+            else writer.Literal(hist[start + i]);
+            i = end;
+        }
+        return start + i;
+    }
+
+private:
+    static uint32_t Min(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
+    std::vector<uint8_t> length_;
+    std::vector<int> source_;
+    std::vector<uint32_t> cost_;
+    std::vector<int> next_;
+};
+
+// Tells the caller's progress callback, if any, about once per megabyte.
+class Progress {
+public:
+    explicit Progress(const std::function<void(size_t done)>& callback) : callback_(callback) {}
+    void At(int done) const {
+        if (!callback_ || done < next_) return;
+        callback_(static_cast<size_t>(done));
+        next_ = done + (1 << 20);
+    }
+
+private:
+    const std::function<void(size_t done)>& callback_;
+    mutable int next_ = 1 << 20;
+};
+
+// Best: the longest match at every position.
+uint8_t* ParseEveryPosition(const uint8_t* hist, int begin, int end, uint8_t* at, const Progress& progress) {
+    TreeFinder finder(hist, end);
+    for (int p = 0; p < begin; ++p) finder.Insert(p);
+    TokenWriter writer(at);
+    BlockParser parser;
+    uint8_t* length = parser.Length();
+    int* source = parser.Source();
+    int p = begin;     // first position not yet written
+    int next = begin;  // first position not yet given to the finder
+    while (p < end) {
+        for (; next < p; ++next) finder.Insert(next);
+        const int n = end - p < kBlock ? end - p : kBlock;
+        for (int i = 0; i < n; ++i) length[i] = static_cast<uint8_t>(finder.Find(p + i, source[i]));
+        next = p + n;
+        p = parser.Write(hist, p, n, writer);
+        progress.At(p - begin);
+    }
+    return writer.End();
+}
+
+// Normal: searches where a lazy parse would look; elsewhere a match is known
+// only where the next match reaches back into the one before it.
+uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, const Progress& progress) {
+    ChainFinder finder(hist, end, kNormalDepth);
+    for (int p = 0; p < begin; ++p) finder.Insert(p);
+    TokenWriter writer(at);
+    BlockParser parser;
+    uint8_t* length = parser.Length();
+    int* source = parser.Source();
+    int p = begin;
+    int next = begin;
+    while (p < end) {
+        const int start = p;
+        const int n = end - p < kBlock ? end - p : kBlock;
+        std::memset(length, 0, static_cast<size_t>(n));
+        // Searches block position i (positions come in order, each once).
+        auto search = [&](int i, int hint) {
+            for (; next < start + i; ++next) finder.Insert(next);
+            length[i] = static_cast<uint8_t>(finder.Find(start + i, hint, source[i]));
+            next = start + i + 1;
+            return length[i];
+        };
+        int i = 0;
+        search(0, -1);
+        while (i < n) {
+            const int len = length[i];
+            if (len < kLzssMinMatch) {
+                if (++i < n) search(i, -1);
+                continue;
+            }
+            if (len + 2 <= kLzssMaxMatch && i + 1 < n && search(i + 1, source[i] + 1) >= len + 2) {
+                ++i;
+                continue;
+            }
+            const int after = i + len;
+            const int hint = source[i] + len;
+            const int first = i;
+            i = after;
+            if (i >= n || search(i, hint) < kLzssMinMatch) continue;
+            // The next match may reach back into this one: then this one
+            // can end early and the next start there, longer.
+            const int from = source[i];
+            for (int k = 1; k <= kReachBack && i - k > first + 1 && from - k >= 0; ++k) {
+                if (hist[from - k] != hist[start + i - k]) break;
+                const int grown = length[i] + k < kLzssMaxMatch ? length[i] + k : kLzssMaxMatch;
+                if (grown > length[i - k]) {
+                    length[i - k] = static_cast<uint8_t>(grown);
+                    source[i - k] = from - k;
+                }
+            }
+        }
+        p = parser.Write(hist, start, n, writer);
+        progress.At(p - begin);
+        for (; next < p; ++next) finder.Insert(next);
+    }
+    return writer.End();
+}
+
 }  // namespace
 
-void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
+void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out, LzssLevel level,
                 const std::function<void(size_t done)>& progress) {
     if (size == 0) return;
     // Positions are ints; the container's sizes are 32-bit anyway.
@@ -214,49 +472,11 @@ void LzssEncode(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
     std::memcpy(hist.data() + kZeroPrefix, data, size);
     const int end = static_cast<int>(kZeroPrefix + size);
 
-    MatchFinder finder(hist.data(), end);
-    for (int p = 0; p < kZeroPrefix; ++p) finder.Insert(p);
-
     // Worst case: every byte a literal, one flag byte per eight.
     const size_t base = out.size();
     out.resize(base + size + (size + 7) / 8);
-    TokenWriter writer(out.data() + base);
-
-    int p = kZeroPrefix;
-    int src = 0;
-    int len = finder.FindAndInsert(p, -1, src);
-    int report = progress ? p + (1 << 20) : end;
-    while (p < end) {
-        if (p >= report) {
-            progress(static_cast<size_t>(p - kZeroPrefix));
-            report = p + (1 << 20);
-        }
-        if (len < kLzssMinMatch) {
-            writer.Literal(hist[p]);
-            ++p;
-            if (p < end) len = finder.FindAndInsert(p, -1, src);
-            continue;
-        }
-        if (p + 1 < end) {
-            if (len + 2 <= kLzssMaxMatch) {
-                int nextSrc = 0;
-                int nextLen = finder.FindAndInsert(p + 1, src + 1, nextSrc);
-                if (nextLen >= len + 2) {
-                    writer.Literal(hist[p]);
-                    ++p;
-                    len = nextLen;
-                    src = nextSrc;
-                    continue;
-                }
-            } else {
-                finder.Insert(p + 1);
-            }
-        }
-        writer.Match(src, len);
-        for (int q = p + 2; q < p + len; ++q) finder.Insert(q);
-        const int hint = src + len;
-        p += len;
-        if (p < end) len = finder.FindAndInsert(p, hint, src);
-    }
-    out.resize(static_cast<size_t>(writer.End() - out.data()));
+    uint8_t* at = out.data() + base;
+    uint8_t* stop = level == LzssLevel::Best ? ParseEveryPosition(hist.data(), kZeroPrefix, end, at, Progress(progress))
+                                             : ParseSearched(hist.data(), kZeroPrefix, end, at, Progress(progress));
+    out.resize(static_cast<size_t>(stop - out.data()));
 }

@@ -34,6 +34,7 @@ const char kHelp[] =
     "                          (default \"Velto - Technology Demo\")\n"
     "  -C, --directory DIR     name files relative to DIR (default: current folder)\n"
     "  --allow-subdirs         accept files in folders the installer does not create\n"
+    "  --best                  smallest installer, 2 to 3 times slower to pack\n"
     "  -q, --quiet             no summary, no progress\n"
     "  FILE...                 files to pack, relative to DIR, in the order given;\n"
     "                          a folder stands for every file below it, sorted by\n"
@@ -204,6 +205,9 @@ Options Parse(const std::vector<std::string>& args) {
         } else if (arg == "--allow-subdirs") {
             noValue();
             o.Pack.Names.AllowSubdirectories = true;
+        } else if (arg == "--best") {
+            noValue();
+            o.Pack.Level = LzssLevel::Best;
         } else if (arg == "-q" || arg == "--quiet") {
             noValue();
             o.Quiet = true;
@@ -228,7 +232,8 @@ Options Parse(const std::vector<std::string>& args) {
         if (o.Pack.OutputPath.empty()) throw UsageError("empty output file name");
         if (o.Operands.empty()) throw UsageError("no files to pack");
     } else if (o.Cmd != Command::Help && o.Cmd != Command::Version) {
-        if (outputGiven || o.StubGiven || titleGiven || rootGiven || o.Pack.Names.AllowSubdirectories) {
+        if (outputGiven || o.StubGiven || titleGiven || rootGiven || o.Pack.Names.AllowSubdirectories ||
+            o.Pack.Level != LzssLevel::Normal) {
             throw UsageError("packing options cannot be combined with --list, --verify, --extract or --dump");
         }
         size_t want = o.Cmd == Command::Extract ? 2 : 1;

@@ -52,18 +52,21 @@ void InstallerWriter::Put(const void* data, size_t size) {
 
 void InstallerWriter::AddFile(const std::string& name, const uint8_t* data, size_t size,
                               const std::function<void(uint64_t done)>& progress) {
-    if (finished_) throw Exception("internal error: file added after the directory");
     if (size > kMaxSetupFileSize) {
         throw Exception("'" + CodePage1252ToUtf8(name) + "': 2 GiB or more, the most the setup program can read");
     }
-    std::vector<uint8_t> stream = CompressStream(data, size, progress);
+    AddStream(name, CompressStream(data, size, LzssLevel::Normal, progress), Crc32Of(data, size));
+}
+
+void InstallerWriter::AddStream(const std::string& name, const std::vector<uint8_t>& stream, uint32_t crc) {
+    if (finished_) throw Exception("internal error: file added after the directory");
     // With room for the zeros that Finish may add.
     uint64_t after = written_ + stream.size() + (entries_.size() + 1) * uint64_t{kDirectoryEntrySize} + kTailSize + 7;
     if (after > kMaxSetupFileSize) {
         throw Exception("'" + CodePage1252ToUtf8(name) +
                         "': the installer would reach 2 GiB, the most the setup program can read");
     }
-    entries_.push_back(MakeDirectoryEntry(name, static_cast<uint32_t>(stream.size()), Crc32Of(data, size)));
+    entries_.push_back(MakeDirectoryEntry(name, static_cast<uint32_t>(stream.size()), crc));
     Put(stream.data(), stream.size());
 }
 
@@ -183,14 +186,31 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     AtomicOutFile out(options.OutputPath);
     InstallerWriter writer(out, image);
     image = std::vector<uint8_t>();
-    for (const PackInput& f : options.Files) {
-        std::vector<uint8_t> data = ReadWholeFile(f.HostPath);
-        progress.Start("compressing " + CodePage1252ToUtf8(f.Name) + " (" + Megabytes(data.size()) + ")", data.size());
-        writer.AddFile(f.Name, data.data(), data.size(), [&progress](uint64_t done) { progress.Update(done); });
-        progress.Finish();
-        const FileDirectoryEntry& e = writer.Entries().back();
-        result.Files.push_back({f.Name, data.size(), e.CompressedSize, e.Crc});
-    }
+    // Files come back in order from the workers; the one being waited for
+    // is reported while it is compressed.
+    size_t started = options.Files.size();
+    auto start = [&](size_t i) {
+        if (started == i) return;
+        started = i;
+        const PackInput& f = options.Files[i];
+        const uint64_t size = HostFileSize(f.HostPath);
+        progress.Start("compressing " + CodePage1252ToUtf8(f.Name) + " (" + Megabytes(size) + ")", size);
+    };
+    CompressInOrder(
+        options.Files.size(), options.Level, options.Threads,
+        [&](size_t i) { return ReadWholeFile(options.Files[i].HostPath); },
+        [&](size_t i, CompressedInput& in) {
+            const std::string& name = options.Files[i].Name;
+            start(i);
+            progress.Update(in.Data.size());
+            writer.AddStream(name, in.Stream, in.Crc);
+            progress.Finish();
+            result.Files.push_back({name, in.Data.size(), static_cast<uint32_t>(in.Stream.size()), in.Crc});
+        },
+        [&](size_t i, uint64_t done) {
+            start(i);
+            progress.Update(done);
+        });
     writer.Finish(title);
     out.Commit();
     result.ImageSize = writer.ImageSize();

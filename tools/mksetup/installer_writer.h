@@ -11,6 +11,7 @@
 
 #include "host_files.h"
 #include "layout.h"
+#include "lzss_encoder.h"
 #include "names.h"
 #include "product.h"
 #include "progress.h"
@@ -29,6 +30,9 @@ public:
     // bytes done.
     void AddFile(const std::string& name, const uint8_t* data, size_t size,
                  const std::function<void(uint64_t done)>& progress = {});
+    // Writes one file's stream, compressed beforehand; `crc` is the finished
+    // CRC-32 of the file's bytes.
+    void AddStream(const std::string& name, const std::vector<uint8_t>& stream, uint32_t crc);
     // Writes the directory, its checksum, the trailer and its checksum, after
     // zero bytes at the end of the image that make the whole file a multiple
     // of 8 bytes long: a signing tool then appends its certificate table
@@ -60,6 +64,10 @@ struct PackOptions {
     std::string Title = kDefaultTitle;  // UTF-8; stored in code page 1252
     std::vector<PackInput> Files;
     NameSetOptions Names;
+    LzssLevel Level = LzssLevel::Normal;
+    // Files compressed at once; 0: one per processor. The installer's bytes
+    // are the same for any number.
+    unsigned Threads = 0;
 };
 
 struct PackedFile {
