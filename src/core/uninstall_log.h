@@ -53,6 +53,12 @@ public:
     virtual ~UninstallLogJournal() = default;
     virtual void Pushed(const UninstallRecord& record) = 0;
     virtual void Discard() = 0;
+    // Records that are about to be pushed, in order, written ahead in one
+    // go: each costs the disk a synchronous write, and extraction announces
+    // a run of small files at once. A later push of an announced record
+    // writes nothing again. Undoing an announced item that was never made
+    // finds nothing to remove.
+    virtual void Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) { (void)records; }
 };
 
 // Owning singly linked list. The tail pointer makes appends O(1).

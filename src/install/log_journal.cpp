@@ -24,24 +24,49 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 
 }  // namespace
 
-void TLogJournal::Pushed(const UninstallRecord& record) {
-    if (failed_) return;
-    if (!file_) {
-        file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-        if (!file_ || !WriteAll(file_.Get(), std::string(kJournalMagic, sizeof kJournalMagic))) {
-            Discard();
-            failed_ = true;
-            return;
-        }
+bool TLogJournal::Open() {
+    if (failed_) return false;
+    if (file_) return true;
+    file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file_ || !WriteAll(file_.Get(), std::string(kJournalMagic, sizeof kJournalMagic))) {
+        Discard();
+        failed_ = true;
+        return false;
     }
-    if (!WriteAll(file_.Get(), EncodeJournalEntry(record))) {
+    return true;
+}
+
+void TLogJournal::Write(const std::string& entries) {
+    if (!Open()) return;
+    if (!WriteAll(file_.Get(), entries)) {
         Discard();
         failed_ = true;
     }
 }
 
+void TLogJournal::Pushed(const UninstallRecord& record) {
+    std::string entry = EncodeJournalEntry(record);
+    for (auto it = announced_.begin(); it != announced_.end(); ++it) {
+        if (*it == entry) {
+            announced_.erase(announced_.begin(), it + 1);
+            return;
+        }
+    }
+    Write(entry);
+}
+
+void TLogJournal::Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) {
+    std::string entries;
+    for (const auto& r : records) {
+        announced_.push_back(EncodeJournalEntry(*r));
+        entries += announced_.back();
+    }
+    if (!entries.empty()) Write(entries);
+}
+
 void TLogJournal::Discard() {
+    announced_.clear();
     if (file_) {
         file_.Reset();
         DeleteFileA(path_.c_str());

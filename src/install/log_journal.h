@@ -27,13 +27,21 @@ public:
     // every rollback of this run.
     void Pushed(const UninstallRecord& record) override;
     void Discard() override;
+    void Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) override;
 
     const std::string& Path() const { return path_; }
 
 private:
     std::string path_;
+    // Opens the file on first use; false when the journal is given up.
+    bool Open();
+    // Writes entries in one call; gives the journal up on failure.
+    void Write(const std::string& entries);
+
     FileHandle file_;
     bool failed_ = false;
+    // Encoded entries announced but not pushed yet, in order.
+    std::vector<std::string> announced_;
 };
 
 enum class RecoveryResult {

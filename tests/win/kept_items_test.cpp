@@ -167,3 +167,30 @@ TEST(KeptItems, AnInterruptedRunIsUndoneAtTheNextStartAndARunningOneIsLeftAlone)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeptItems, RecordsAnnouncedAheadAreWrittenOnceAndUndoneLikeTheOthers) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    {
+        UninstallLog log;
+        TLogJournal journal(journalPath);
+        log.Journal = &journal;
+        std::vector<std::unique_ptr<UninstallRecord>> ahead;
+        for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) ahead.push_back(MakeRecord(ukFile, dest / name, 0));
+        journal.Announce(ahead);
+        const Bytes announced = ReadBytes(journalPath);
+        // The first file is made as announced: nothing more is written.
+        LogFileBeforeCreating(log, dest / "A.TXT");
+        WriteBytes(dest / "A.TXT", SampleBytes(10, 1));
+        EXPECT_EQ(ReadBytes(journalPath), announced);
+        // The run ends here, killed: B.TXT and C.TXT were never made.
+        log.Journal = nullptr;
+    }
+    std::string folder;
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+    EXPECT_TRUE(dest.Files().empty());
+}
+
+}  // namespace
