@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "container/decompress_form.h"
@@ -54,11 +55,39 @@ void DecodeFile(TDecompress& d, const std::string& name, const FileDirectoryEntr
 constexpr uint64_t kAnnouncedBytes = 1 << 20;
 constexpr size_t kAnnouncedFiles = 256;
 
+// The names (folded as Windows compares them, relative to the destination)
+// of everything that stands in the folders the payload's files go to: one
+// listing per folder, instead of one look-up per file.
+std::set<std::string> ExistingNames(const std::string& destDir, const std::vector<FileDirectoryEntry>& entries) {
+    std::set<std::string> folders, names;
+    for (const FileDirectoryEntry& entry : entries) {
+        const std::string name = InstalledPayloadName(entry.Name.Get());
+        const size_t sep = name.find_last_of("\\/");
+        folders.insert(sep == std::string::npos ? std::string() : name.substr(0, sep));
+    }
+    for (const std::string& folder : folders) {
+        WIN32_FIND_DATAA found;
+        FindHandle find(FindFirstFileA(JoinPath(JoinPath(destDir, folder), "*").c_str(), &found));
+        if (!find) continue;
+        do {
+            names.insert(FoldCase1252(folder.empty() ? std::string(found.cFileName) : folder + "\\" + found.cFileName));
+        } while (FindNextFileA(find.Get(), &found));
+    }
+    return names;
+}
+
+bool Stands(const std::set<std::string>& existing, const std::string& name) {
+    std::string key = FoldCase1252(name);
+    for (char& c : key)
+        if (c == '/') c = '\\';
+    return existing.count(key) != 0;
+}
+
 // Announces the files from `first` on that will be logged without a kept
 // copy (nothing stands at their path now); returns the index after the last
 // file this covers.
 size_t AnnounceFiles(UninstallLog& log, const std::string& destDir, const std::vector<FileDirectoryEntry>& entries,
-                     size_t first) {
+                     size_t first, const std::set<std::string>& existing) {
     if (!log.Journal) return entries.size();
     std::vector<std::unique_ptr<UninstallRecord>> records;
     uint64_t bytes = 0;
@@ -66,8 +95,9 @@ size_t AnnounceFiles(UninstallLog& log, const std::string& destDir, const std::v
     for (; i < entries.size() && records.size() < kAnnouncedFiles; ++i) {
         bytes += entries[i].CompressedSize;
         if (i > first && bytes > kAnnouncedBytes) break;
-        const std::string path = JoinPath(destDir, InstalledPayloadName(entries[i].Name.Get()));
-        if (path.size() > kMaxRecordPath || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        const std::string name = InstalledPayloadName(entries[i].Name.Get());
+        const std::string path = JoinPath(destDir, name);
+        if (path.size() > kMaxRecordPath || Stands(existing, name)) break;
         records.push_back(MakeRecord(ukFile, path, 0));
     }
     log.Journal->Announce(records);
@@ -136,14 +166,15 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     d.TotalSize = end - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
 
     ChDir(destDir);
+    const std::set<std::string> existing = ExistingNames(destDir, entries);
     size_t announcedTo = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         const FileDirectoryEntry& entry = entries[i];
-        if (i >= announcedTo) announcedTo = AnnounceFiles(log, destDir, entries, i);
+        if (i >= announcedTo) announcedTo = AnnounceFiles(log, destDir, entries, i, existing);
         const std::string name = InstalledPayloadName(entry.Name.Get());
         const std::string path = JoinPath(destDir, name);
         // Logged before it exists; a file already there is kept, not lost.
-        LogFileBeforeCreating(log, path);
+        LogFileBeforeCreating(log, path, Stands(existing, name));
         const std::string kept = log.Head->Kept;
         d.Label2.SetText(name);
         DecodeFile(d, name, entry);

@@ -44,9 +44,9 @@ std::string FreeKeptName(const UninstallLog& log, const std::string& path) {
 
 }  // namespace
 
-bool LogFileBeforeCreating(UninstallLog& log, const std::string& path) {
+bool LogFileBeforeCreating(UninstallLog& log, const std::string& path, bool mayExist) {
     CheckRecordPath(path);
-    if (!IsFile(path)) {
+    if (!mayExist || !IsFile(path)) {
         PushRecord(log, ukFile, path, 0);
         return false;
     }

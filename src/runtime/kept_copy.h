@@ -18,7 +18,10 @@
 // the old file is renamed but unlogged. True when a kept copy was made.
 // Raises EPathTooLong for a path a record cannot hold, EInOutError when the
 // old file cannot be renamed (it then stays where it was).
-bool LogFileBeforeCreating(UninstallLog& log, const std::string& path);
+// `mayExist` false: the caller has just seen that nothing stands at `path`
+// (a listing of its folder), and the look-up is spared: under Wine a
+// look-up of a name that is not there reads the whole folder.
+bool LogFileBeforeCreating(UninstallLog& log, const std::string& path, bool mayExist = true);
 
 // Puts a kept copy back over `path`. Only when the kept copy exists: if it
 // does not, the old file was never moved (or is back already) and `path`
