@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> kept;
     for (const std::string& d : dirs)
         if (IsBatchDirectory(d)) kept.push_back(d);
-    const std::string text =
-        UninstallBatchText("C:\\Program Files\\Velto\\UNINST.EXE", "C:\\TEMP", "DELUN0.BAT", kept);
+    const std::string text = UninstallBatchText("C:\\Program Files\\Velto\\UNINST.EXE", "C:\\TEMP", "DELUN0.BAT", kept);
     size_t lines = 0, pos = 0;
     while (pos < text.size()) {
         const size_t end = text.find("\r\n", pos);

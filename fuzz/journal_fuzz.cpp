@@ -13,8 +13,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     // Half the inputs get a valid header, so the fuzzer reaches the entries.
-    const std::string journal = (size && (data[0] & 1)) ? std::string(kJournalMagic, sizeof kJournalMagic) + bytes
-                                                         : bytes;
+    const std::string journal =
+        (size && (data[0] & 1)) ? std::string(kJournalMagic, sizeof kJournalMagic) + bytes : bytes;
     const std::vector<std::unique_ptr<UninstallRecord>> records = DecodeJournal(journal);
     size_t pos = sizeof kJournalMagic;
     for (const auto& r : records) {

@@ -17,7 +17,7 @@ struct Io {
     const uint8_t* data = nullptr;
     size_t size = 0;
     size_t pos = 0;
-    uint32_t rng = 0;     // 0: full blocks
+    uint32_t rng = 0;  // 0: full blocks
     std::vector<uint8_t> output;
     std::vector<int> writes;
 } g_io;
@@ -27,8 +27,7 @@ int Read(uint8_t* block) {
     if (g_io.rng) {
         g_io.rng = g_io.rng * 1103515245u + 12345u;
         // Mostly tiny reads, now and then a large one.
-        size_t want = (g_io.rng >> 16) % 8 == 0 ? (g_io.rng >> 8) % kLzssBlockSize + 1
-                                                 : (g_io.rng >> 16) % 19 + 1;
+        size_t want = (g_io.rng >> 16) % 8 == 0 ? (g_io.rng >> 8) % kLzssBlockSize + 1 : (g_io.rng >> 16) % 19 + 1;
         if (n > want) n = want;
     }
     if (n > static_cast<size_t>(kLzssBlockSize)) n = kLzssBlockSize;

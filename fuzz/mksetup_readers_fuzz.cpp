@@ -15,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const InstallerInfo info = ReadInstallerInfo(source, size);
             uint64_t streams = 0;
             for (const FileDirectoryEntry& e : info.Entries) streams += e.CompressedSize;
-            if (static_cast<uint64_t>(info.Trailer.ImageSize) + streams +
-                    info.Entries.size() * kDirectoryEntrySize + kTailSize != size)
+            if (static_cast<uint64_t>(info.Trailer.ImageSize) + streams + info.Entries.size() * kDirectoryEntrySize +
+                    kTailSize !=
+                size)
                 std::abort();
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
     {
         MemoryByteSource source(data, size);
@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const UninstallerInfo info = ReadUninstaller(source, size);
             if (static_cast<uint64_t>(info.Trailer.ImageSize) + info.Records.size() * kRecordSize + kTailSize != size)
                 std::abort();
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
     return 0;
 }

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string joined = JoinPath(dir, name);
     if (joined.size() < name.size() || joined.compare(joined.size() - name.size(), name.size(), name) != 0)
         std::abort();
-    if (!dir.empty() && joined.compare(0, dir.size() - (dir.back() == '\\'), dir, 0,
-                                       dir.size() - (dir.back() == '\\')) != 0)
+    if (!dir.empty() &&
+        joined.compare(0, dir.size() - (dir.back() == '\\'), dir, 0, dir.size() - (dir.back() == '\\')) != 0)
         std::abort();
     const std::string upper = UpperCaseString(all);
     if (upper.size() != all.size()) std::abort();

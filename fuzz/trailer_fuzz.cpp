@@ -26,7 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::memcmp(again, at, kTrailerSize) != 0) std::abort();
     try {
         CheckSignature(t);
-    } catch (const ESetupError&) {
-    }
+    } catch (const ESetupError&) {}
     return 0;
 }

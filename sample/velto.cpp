@@ -59,11 +59,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             SelectObject(paint.Dc(), old);
             return 0;
         }
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -1,30 +1,39 @@
 #include "app/main_form.h"
 
-#include "ui/error_box.h"
 #include "app/setup_file.h"
 #include "app/silent_install.h"
 #include "container/decompress_form.h"
+#include "container/extract_payload.h"
 #include "install/process_uninstall_log.h"
 #include "install/setup_log.h"
 #include "paths.h"
+#include "pe_image.h"
+#include "product.h"
 #include "runtime/files.h"
+#include "runtime/win_byte_source.h"
+#include "ui/error_box.h"
 #include "ui/message_dialog.h"
 #include "uninstall/uninstall_run.h"
-#include "container/extract_payload.h"
-#include "pe_image.h"
-#include "runtime/win_byte_source.h"
 #include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
 #include "wizard/start_copy.h"
-#include "product.h"
 
 TMain* Main = nullptr;
 
 namespace {
 
 const FormLayout kMainLayout = {
-    "TMain", "Setup", 427, 273, FormBorder::Single, FormPosition::Designed, kDialogFontName, kDialogFontHeight,
-    static_cast<int>(RGB(0, 0, 0)), nullptr, 0,
+    "TMain",
+    "Setup",
+    427,
+    273,
+    FormBorder::Single,
+    FormPosition::Designed,
+    kDialogFontName,
+    kDialogFontHeight,
+    static_cast<int>(RGB(0, 0, 0)),
+    nullptr,
+    0,
 };
 
 constexpr int kBands = 256;
@@ -36,8 +45,7 @@ void ReadLongestInstalledName(const AcceptedSetup& setup) {
         HandleByteSource whole(setup.File.Get());
         LimitedByteSource source(whole, setup.DataEnd);
         ChooseDest->LongestInstalledName = LongestInstalledName(ReadPayloadDirectory(source, setup.Trailer));
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include "install/program_icons.h"
 #include "install/programs_dir.h"
 #include "paths.h"
+#include "product.h"
 #include "runtime/files.h"
 #include "wizard/change_dir.h"
 #include "wizard/choose_dest.h"
 #include "wizard/setup_complete.h"
-#include "product.h"
 
 void SilentInstall(const std::string& destDir, UninstallLog& log) {
     const std::string dest = destDir.empty() ? DefaultDestination() : destDir;

@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-
 TDecompress* Decompress = nullptr;
 
 namespace {
@@ -15,8 +14,8 @@ const ControlRow kRows[] = {
 };
 
 const FormLayout kLayout = {
-    "TDecompress", "Decompressing...", 336, 112, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
-    kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
+    "TDecompress",   "Decompressing...", 336,       112,   FormBorder::Dialog, FormPosition::Designed,
+    kDialogFontName, kDialogFontHeight,  clBtnFace, kRows, std::size(kRows),
 };
 
 }  // namespace

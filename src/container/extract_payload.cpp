@@ -42,8 +42,7 @@ void DecodeFile(TDecompress& d, const std::string& name, const FileDirectoryEntr
     } catch (...) {
         try {
             d.OutFile.Close();
-        } catch (...) {
-        }
+        } catch (...) {}
         throw;
     }
     d.OutFile.Close();

@@ -14,7 +14,6 @@
 
 class TDecompress;
 
-
 // Reads the installer at `sourcePath` (the running executable), checks its
 // file directory and decodes every file into `destDir`, which must exist
 // with the subdirectories the destination page creates. Each file is
@@ -24,8 +23,7 @@ class TDecompress;
 // current directory, the decoder's buffers and the source file are put
 // back or released on every way out. `dialog` must be the process's
 // `Decompress` instance (the decoder's callbacks reach it through that).
-void ExtractPayload(TDecompress& dialog, const std::string& sourcePath, const std::string& destDir,
-                    UninstallLog& log);
+void ExtractPayload(TDecompress& dialog, const std::string& sourcePath, const std::string& destDir, UninstallLog& log);
 
 // The decoder's callbacks for the running extraction.
 int ReadCompressedBlock(uint8_t* block);

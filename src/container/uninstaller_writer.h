@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "uninstall_log.h"
 #include "product.h"
+#include "uninstall_log.h"
 
 struct UninstallerJob {
     std::string InstallerPath;  // the installer whose image is copied
@@ -17,7 +17,6 @@ struct UninstallerJob {
     // would have been written to it; negative: never.
     int64_t FailAfterBytes = -1;
 };
-
 
 // First merges the records of an intact UNINST.EXE already in the
 // destination that the log does not hold (same kind and upper-cased path),

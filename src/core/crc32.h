@@ -8,9 +8,7 @@
 
 extern const uint32_t kCrc32Table[256];
 
-inline uint32_t Crc32Update(uint8_t byte, uint32_t crc) {
-    return kCrc32Table[(crc ^ byte) & 0xFFu] ^ (crc >> 8);
-}
+inline uint32_t Crc32Update(uint8_t byte, uint32_t crc) { return kCrc32Table[(crc ^ byte) & 0xFFu] ^ (crc >> 8); }
 
 inline uint32_t Crc32Finish(uint32_t crc) { return crc ^ 0xFFFFFFFFu; }
 
@@ -19,6 +17,4 @@ inline uint32_t Crc32Finish(uint32_t crc) { return crc ^ 0xFFFFFFFFu; }
 uint32_t Crc32Block(const void* data, size_t size, uint32_t crc);
 
 // Checksum of one whole region, finished.
-inline uint32_t Crc32Of(const void* data, size_t size) {
-    return Crc32Finish(Crc32Block(data, size, 0));
-}
+inline uint32_t Crc32Of(const void* data, size_t size) { return Crc32Finish(Crc32Block(data, size, 0)); }

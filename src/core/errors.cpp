@@ -1,6 +1,5 @@
 #include "errors.h"
 
-
 namespace {
 
 struct MessageRow {
@@ -47,7 +46,8 @@ std::string InOutErrorText(int errorCode) {
         case 19: return "Disk write-protected";
         case 21: return "Drive not ready";
         case 32: return "File in use";
-        case 39: case 112: return "Disk full";
+        case 39:
+        case 112: return "Disk full";
         case 100: return "Disk read error";
         case 101: return "Disk write error";
         case 102: return "File not assigned";

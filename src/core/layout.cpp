@@ -17,9 +17,7 @@ uint32_t LoadLE32(const uint8_t* p) {
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-std::string ShortStringField::Get() const {
-    return std::string(reinterpret_cast<const char*>(Bytes + 1), Bytes[0]);
-}
+std::string ShortStringField::Get() const { return std::string(reinterpret_cast<const char*>(Bytes + 1), Bytes[0]); }
 
 void ShortStringField::SetOver(const std::string& s) {
     size_t n = s.size() < kMaxShortString ? s.size() : kMaxShortString;

@@ -102,6 +102,7 @@ public:
     bool SeekFromEnd(int64_t distance) override;
     bool SeekTo(int64_t offset) override;
     bool Read(void* buffer, uint32_t size, uint32_t* got) override;
+
 private:
     const uint8_t* data_;
     size_t size_;

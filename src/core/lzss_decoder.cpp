@@ -122,10 +122,9 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
 // repeats them, they are stored again every `step` bytes (the largest
 // multiple of the period up to 8). Nothing is read back from the output.
 inline void CopyShortPeriod(uint8_t* out, const uint8_t* src, int length) {
-    static const uint8_t kPhase[8][8] = {
-        {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 1, 0, 1, 0, 1, 0, 1},
-        {0, 1, 2, 0, 1, 2, 0, 1}, {0, 1, 2, 3, 0, 1, 2, 3}, {0, 1, 2, 3, 4, 0, 1, 2},
-        {0, 1, 2, 3, 4, 5, 0, 1}, {0, 1, 2, 3, 4, 5, 6, 0}};
+    static const uint8_t kPhase[8][8] = {{0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 1, 0, 1, 0, 1, 0, 1},
+                                         {0, 1, 2, 0, 1, 2, 0, 1}, {0, 1, 2, 3, 0, 1, 2, 3}, {0, 1, 2, 3, 4, 0, 1, 2},
+                                         {0, 1, 2, 3, 4, 5, 0, 1}, {0, 1, 2, 3, 4, 5, 6, 0}};
     static const uint8_t kStep[8] = {8, 8, 8, 6, 8, 5, 6, 7};
     const int back = static_cast<int>(out - src);
     uint64_t pattern;
@@ -225,8 +224,7 @@ void LzssDecode(LzssReadProc readProc, LzssWriteProc writeProc) {
 
     for (;;) {
         // At a group boundary.
-        if (d.inputCount - d.inputIndex >= kGroupMaxBytes &&
-            out - block <= kLzssBlockSize - kFastOutputRoom) {
+        if (d.inputCount - d.inputIndex >= kGroupMaxBytes && out - block <= kLzssBlockSize - kFastOutputRoom) {
             out = DecodeFastGroups(d, out);
             // The last group may have filled the block exactly.
             if (out - block >= kLzssBlockSize) out = FlushBlock(d, out);

@@ -155,7 +155,8 @@ std::string EncodeJournalEntry(const UninstallRecord& record) {
 
 std::vector<std::unique_ptr<UninstallRecord>> DecodeJournal(const std::string& bytes) {
     std::vector<std::unique_ptr<UninstallRecord>> records;
-    if (bytes.size() < sizeof kJournalMagic || bytes.compare(0, sizeof kJournalMagic, kJournalMagic, sizeof kJournalMagic) != 0)
+    if (bytes.size() < sizeof kJournalMagic ||
+        bytes.compare(0, sizeof kJournalMagic, kJournalMagic, sizeof kJournalMagic) != 0)
         return records;
     size_t pos = sizeof kJournalMagic;
     std::string body;

@@ -93,9 +93,12 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
     }
     folder.clear();
     for (const auto& r : records) {
-        if (r->Kind == ukDirectory) folder = r->Path();
-        else if (r->Kind == ukFile) folder = r->Path().substr(0, r->Path().find_last_of('\\'));
-        else continue;
+        if (r->Kind == ukDirectory)
+            folder = r->Path();
+        else if (r->Kind == ukFile)
+            folder = r->Path().substr(0, r->Path().find_last_of('\\'));
+        else
+            continue;
         break;
     }
     // Newest first, as a rollback goes.

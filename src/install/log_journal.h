@@ -45,9 +45,9 @@ private:
 };
 
 enum class RecoveryResult {
-    None,        // no journal
-    InUse,       // the journal of an installer still running: left alone
-    Recovered,   // what it listed has been undone and the journal deleted
+    None,       // no journal
+    InUse,      // the journal of an installer still running: left alone
+    Recovered,  // what it listed has been undone and the journal deleted
 };
 
 // Undoes what the journal at `path` lists, newest first, by the rules of a

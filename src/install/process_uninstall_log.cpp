@@ -9,9 +9,7 @@ namespace {
 
 // A path read from a record names what was logged only when it holds no NUL
 // byte; Win32 would stop at the NUL and act on a shorter, different path.
-bool IsUsablePath(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
+bool IsUsablePath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
 
 // The names of every direct subkey of `key`. They are collected before any
 // is deleted: deleting while enumerating shifts the indexes and would skip
@@ -20,8 +18,8 @@ std::vector<std::string> SubkeyNames(HKEY key) {
     std::vector<std::string> names;
     DWORD count = 0;
     DWORD longest = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS)
         return names;
     if (count == 0) return names;
     names.reserve(count);
@@ -59,10 +57,10 @@ bool RestoreKeptValues(HKEY root, const std::string& path, const std::string& ke
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) return false;
     bool ok = true;
     for (const KeptValue& v : values) {
-        const LONG rc = v.Existed ? RegSetValueExA(key.Get(), v.Name.c_str(), 0, v.Type,
-                                                   reinterpret_cast<const BYTE*>(v.Data.data()),
-                                                   static_cast<DWORD>(v.Data.size()))
-                                  : RegDeleteValueA(key.Get(), v.Name.c_str());
+        const LONG rc =
+            v.Existed ? RegSetValueExA(key.Get(), v.Name.c_str(), 0, v.Type,
+                                       reinterpret_cast<const BYTE*>(v.Data.data()), static_cast<DWORD>(v.Data.size()))
+                      : RegDeleteValueA(key.Get(), v.Name.c_str());
         if (rc != ERROR_SUCCESS && (v.Existed || rc != ERROR_FILE_NOT_FOUND)) ok = false;
     }
     return ok;
@@ -92,21 +90,20 @@ bool RemoveLoggedItem(const UninstallRecord& record) {
     const std::string path = record.Path();
     if (!IsUsablePath(path)) return true;
     switch (record.Kind) {
-    case ukDirectory:
-        // Fails when the directory still holds files or is gone: dropped.
-        RemoveDirectoryA(path.c_str());
-        return true;
-    case ukFile:
-        if (!record.Kept.empty()) return RestoreKeptCopy(path, record.Kept);
-        return DeleteFileA(path.c_str()) || FileGone(path);
-    case ukRegistryKey: {
-        HKEY root = PredefinedRootKey(record.RootKey);
-        if (!root) return true;
-        if (!record.Kept.empty()) return RestoreKeptValues(root, path, record.Kept);
-        return DeleteRegistryKey(root, path) || KeyGone(root, path);
-    }
-    default:
-        return true;
+        case ukDirectory:
+            // Fails when the directory still holds files or is gone: dropped.
+            RemoveDirectoryA(path.c_str());
+            return true;
+        case ukFile:
+            if (!record.Kept.empty()) return RestoreKeptCopy(path, record.Kept);
+            return DeleteFileA(path.c_str()) || FileGone(path);
+        case ukRegistryKey: {
+            HKEY root = PredefinedRootKey(record.RootKey);
+            if (!root) return true;
+            if (!record.Kept.empty()) return RestoreKeptValues(root, path, record.Kept);
+            return DeleteRegistryKey(root, path) || KeyGone(root, path);
+        }
+        default: return true;
     }
 }
 

@@ -1,12 +1,12 @@
 #include "install/program_icons.h"
 
 #include "errors.h"
+#include "install/make_directory.h"
 #include "install/registry.h"
 #include "install/shell_link.h"
 #include "paths.h"
-#include "runtime/kept_copy.h"
-#include "install/make_directory.h"
 #include "product.h"
+#include "runtime/kept_copy.h"
 
 void CreateProgramIcons(const std::string& programsDir, const std::string& folderName, const std::string& destDir,
                         UninstallLog& log) {

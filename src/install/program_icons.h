@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "uninstall_log.h"
 #include "product.h"
+#include "uninstall_log.h"
 
 constexpr const char* kDisplayName = kProductTitle;
 

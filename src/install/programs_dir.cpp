@@ -1,8 +1,8 @@
 #include "install/programs_dir.h"
 
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 

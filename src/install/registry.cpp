@@ -23,10 +23,10 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate, bool* created) {
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
-    LONG rc = current_ ? RegSetValueExA(current_.Get(), name.c_str(), 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(value.c_str()),
-                                        static_cast<DWORD>(value.size() + 1))
-                       : ERROR_INVALID_HANDLE;
+    LONG rc = current_
+                  ? RegSetValueExA(current_.Get(), name.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1))
+                  : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
@@ -40,8 +40,8 @@ bool TRegistry::ReadValue(const std::string& name, uint32_t& type, std::string& 
     DWORD t = 0, size = 0;
     if (RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) return false;
     data.assign(size, '\0');
-    if (RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &t,
-                         size ? reinterpret_cast<BYTE*>(&data[0]) : nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &t, size ? reinterpret_cast<BYTE*>(&data[0]) : nullptr,
+                         &size) != ERROR_SUCCESS)
         return false;
     data.resize(size);
     type = t;

@@ -20,8 +20,7 @@ const IID kIidPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00
 HRESULT CreateLink(const std::string& target, const std::string& linkPath, const std::string& workingDir,
                    const std::string& description) {
     ComPtr<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
-                                  link.ReceiveVoid());
+    HRESULT hr = CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, link.ReceiveVoid());
     if (FAILED(hr)) return hr;
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(workingDir.c_str());

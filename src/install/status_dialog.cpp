@@ -11,8 +11,8 @@ const ControlRow kRows[] = {
 };
 
 const FormLayout kLayout = {
-    "TUnInstall1", "Uninstalling...", 328, 72, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
-    kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
+    "TUnInstall1",   "Uninstalling...", 328,       72,    FormBorder::Dialog, FormPosition::Designed,
+    kDialogFontName, kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
 };
 
 }  // namespace

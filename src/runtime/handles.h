@@ -3,9 +3,9 @@
 // exception) leaks one. ScopeExit at the end serves the one-off undo.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <utility>
 

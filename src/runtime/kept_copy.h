@@ -11,7 +11,6 @@
 #include "installer_directory.h"
 #include "uninstall_log.h"
 
-
 // Logs `path` as a file about to be created. When a file already stands
 // there, a kept copy is made first and named in the record; the record is
 // pushed (and journalled) before the rename, so no moment exists in which

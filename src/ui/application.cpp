@@ -114,8 +114,7 @@ void TApplication::Run() {
 }
 
 void TApplication::ProcessMessages() {
-    while (ProcessMessage()) {
-    }
+    while (ProcessMessage()) {}
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
@@ -174,8 +173,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM 
                 }
                 break;
             }
-            default:
-                break;
+            default: break;
         }
     } catch (...) {
         Application.HandleException();

@@ -145,9 +145,7 @@ void TLabel::AcceleratorPressed() {
 
 // Button -----------------------------------------------------------------
 
-DWORD TButton::Style() const {
-    return WS_CHILD | WS_VISIBLE | (Has(cfDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-}
+DWORD TButton::Style() const { return WS_CHILD | WS_VISIBLE | (Has(cfDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON); }
 
 void TButton::Click() {
     if (Row().ModalResult != mrNone) Owner().EndModal(Row().ModalResult);
@@ -365,10 +363,8 @@ LRESULT TGauge::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             textFont_ = reinterpret_cast<HFONT>(wp);
             if (LOWORD(lp)) InvalidateRect(Handle(), nullptr, FALSE);
             return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(textFont_);
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_GETFONT: return reinterpret_cast<LRESULT>(textFont_);
+        case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
             PaintDC dc(Handle());
             RECT r;
@@ -385,7 +381,6 @@ LRESULT TGauge::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         }
-        default:
-            return TControl::WndProc(msg, wp, lp);
+        default: return TControl::WndProc(msg, wp, lp);
     }
 }

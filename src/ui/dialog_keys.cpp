@@ -96,18 +96,14 @@ bool TForm::HandleDialogKey(const MSG& msg) {
     TControl* focused = ControlOfWindow(msg.hwnd);
     if (focused && focused->WantsDialogKey(msg.wParam)) return false;
     switch (msg.wParam) {
-        case VK_TAB:
-            SelectNext(GetKeyState(VK_SHIFT) >= 0);
-            return true;
+        case VK_TAB: SelectNext(GetKeyState(VK_SHIFT) >= 0); return true;
         case VK_RETURN: {
             // The focused button, else the default one.
             TButton* focusedButton = focused ? focused->AsButton() : nullptr;
             return PressButton(focusedButton ? focusedButton : DefaultButton());
         }
-        case VK_ESCAPE:
-            return PressButton(CancelButton());
-        default:
-            return false;
+        case VK_ESCAPE: return PressButton(CancelButton());
+        default: return false;
     }
 }
 

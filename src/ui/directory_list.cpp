@@ -140,8 +140,7 @@ void TDirectoryListBox::Reload() {
     if (directory_.empty()) return;
     try {
         Show(directory_);
-    } catch (const EInOutError&) {
-    }
+    } catch (const EInOutError&) {}
 }
 
 std::string TDirectoryListBox::EntryPath(int index) const {

@@ -18,8 +18,8 @@ std::string DriveItemText(char letter) {
             char label[MAX_PATH + 1] = "";
             // No error box for a drive that cannot be read now.
             const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-            const BOOL ok = GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
-                                                  nullptr, 0);
+            const BOOL ok =
+                GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0);
             SetErrorMode(oldMode);
             if (ok && label[0]) text += std::string(" [") + label + "]";
             break;
@@ -31,8 +31,7 @@ std::string DriveItemText(char letter) {
                 text += std::string(" ") + remote;
             break;
         }
-        default:
-            break;
+        default: break;
     }
     return text;
 }

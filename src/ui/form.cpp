@@ -7,11 +7,9 @@ namespace {
 
 DWORD BorderStyle(FormBorder border) {
     switch (border) {
-        case FormBorder::Dialog:
-            return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        case FormBorder::Dialog: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
         case FormBorder::Single:
-        default:
-            return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+        default: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     }
 }
 

@@ -8,9 +8,9 @@ int PointsToHeight(int points) {
 }
 
 FontHandle MakeFont(const char* face, int height, unsigned style, BYTE family) {
-    return FontHandle(CreateFontA(height, 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL, (style & fsItalic) ? TRUE : FALSE,
-                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, VARIABLE_PITCH | family, face));
+    return FontHandle(CreateFontA(height, 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL,
+                                  (style & fsItalic) ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | family, face));
 }
 
 TBitmap::TBitmap() {

@@ -6,33 +6,33 @@
 #include <cstdint>
 
 enum class ControlKind : uint8_t {
-    Label,     // static text
-    Button,    // push button
-    CheckBox,  // check box that toggles itself
-    GroupBox,  // frame with a caption around other controls
-    Edit,      // single-line edit
-    Memo,      // multi-line edit
-    ListBox,   // list of strings
-    ComboBox,  // drop-down list of strings
-    Gauge,     // horizontal progress bar with a centred percentage
+    Label,          // static text
+    Button,         // push button
+    CheckBox,       // check box that toggles itself
+    GroupBox,       // frame with a caption around other controls
+    Edit,           // single-line edit
+    Memo,           // multi-line edit
+    ListBox,        // list of strings
+    ComboBox,       // drop-down list of strings
+    Gauge,          // horizontal progress bar with a centred percentage
     DriveBox,       // drop-down list of the system's drives (ui/drive_box.h)
     DirectoryList,  // a directory with its ancestors and subdirectories (ui/directory_list.h)
 };
 
 enum ControlFlag : uint32_t {
-    cfDefault = 1u << 0,      // button pressed by Enter (drawn as default)
-    cfCancel = 1u << 1,       // button pressed by Esc
-    cfWordWrap = 1u << 2,     // label text wraps at the right edge
-    cfDisabled = 1u << 3,     // created disabled
-    cfReadOnly = 1u << 4,     // edit or memo the user cannot change
-    cfSorted = 1u << 5,       // list or combo box keeps its items sorted
-    cfChecked = 1u << 6,      // check box created ticked
-    cfCentered = 1u << 7,     // label text centred
-    cfNoTabStop = 1u << 8,    // not reached with Tab
-    cfNoPrefix = 1u << 9,     // "&" is shown, not an accelerator
-    cfButtonFace = 1u << 10,  // edit or memo drawn on the button-face colour
-    cfHidden = 1u << 11,      // created invisible
-    cfBold = 1u << 12,        // own font in bold
+    cfDefault = 1u << 0,        // button pressed by Enter (drawn as default)
+    cfCancel = 1u << 1,         // button pressed by Esc
+    cfWordWrap = 1u << 2,       // label text wraps at the right edge
+    cfDisabled = 1u << 3,       // created disabled
+    cfReadOnly = 1u << 4,       // edit or memo the user cannot change
+    cfSorted = 1u << 5,         // list or combo box keeps its items sorted
+    cfChecked = 1u << 6,        // check box created ticked
+    cfCentered = 1u << 7,       // label text centred
+    cfNoTabStop = 1u << 8,      // not reached with Tab
+    cfNoPrefix = 1u << 9,       // "&" is shown, not an accelerator
+    cfButtonFace = 1u << 10,    // edit or memo drawn on the button-face colour
+    cfHidden = 1u << 11,        // created invisible
+    cfBold = 1u << 12,          // own font in bold
     cfPartialLines = 1u << 13,  // list box may show a partial last line
 };
 

@@ -62,22 +62,32 @@ struct MessageLayout {
         const int buttonTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
 
         rows.reserve(1 + chosen.size());
-        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop, static_cast<int>(r.right) + kTextSlack,
-                                  textHeight, text.c_str(), cfWordWrap | cfNoPrefix});
+        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop,
+                                  static_cast<int>(r.right) + kTextSlack, textHeight, text.c_str(),
+                                  cfWordWrap | cfNoPrefix});
         const bool hasEscape = (buttons & (mbNo | mbCancel)) != 0;
         int x = (width - rowWidth) / 2;
         for (int i = 0; i < count; ++i) {
             uint32_t flags = i == 0 ? static_cast<uint32_t>(cfDefault) : 0u;
-            const bool escape = hasEscape ? (chosen[i].bit == mbCancel || (chosen[i].bit == mbNo && !(buttons & mbCancel)))
-                                          : chosen[i].bit == mbOK;
+            const bool escape = hasEscape
+                                    ? (chosen[i].bit == mbCancel || (chosen[i].bit == mbNo && !(buttons & mbCancel)))
+                                    : chosen[i].bit == mbOK;
             if (escape) flags |= cfCancel;
             rows.push_back(ControlRow{ControlKind::Button, chosen[i].text, x, buttonTop, kButtonWidth, kButtonHeight,
                                       chosen[i].text, flags, 0, chosen[i].result});
             x += kButtonWidth + kButtonGap;
         }
-        layout = FormLayout{kMessageFormClass, MessageDlgCaption(type), width, buttonTop + kButtonHeight + kMargin,
-                            FormBorder::Dialog, FormPosition::ScreenCenter, kDialogFontName, kDialogFontHeight,
-                            clBtnFace, rows.data(), rows.size()};
+        layout = FormLayout{kMessageFormClass,
+                            MessageDlgCaption(type),
+                            width,
+                            buttonTop + kButtonHeight + kMargin,
+                            FormBorder::Dialog,
+                            FormPosition::ScreenCenter,
+                            kDialogFontName,
+                            kDialogFontHeight,
+                            clBtnFace,
+                            rows.data(),
+                            rows.size()};
         switch (type) {
             case mtWarning: icon = LoadIconA(nullptr, IDI_WARNING); break;
             case mtError: icon = LoadIconA(nullptr, IDI_ERROR); break;

@@ -1,16 +1,16 @@
 #include "uninstall/uninstall_run.h"
 
-#include "install/setup_log.h"
 #include "batch_script.h"
 #include "errors.h"
 #include "install/process_uninstall_log.h"
+#include "install/setup_log.h"
+#include "install/status_dialog.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
 #include "ui/message_dialog.h"
-#include "install/status_dialog.h"
 
 namespace {
 
@@ -124,8 +124,7 @@ bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent, Pe
         // needs the loop once more, and the batch file must wait for it
         // (it deletes this very program).
         MSG quit;
-        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
         MessageDlg(NotRemovedText(notRemoved), mtWarning, mbOK);
     }
     Application.Terminate();

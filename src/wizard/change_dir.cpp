@@ -5,11 +5,11 @@
 
 #include <iterator>
 
+#include "install/make_directory.h"
 #include "install/setup_log.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "ui/message_dialog.h"
-#include "install/make_directory.h"
 
 TChangeDir* ChangeDir = nullptr;
 
@@ -31,8 +31,8 @@ const ControlRow kRows[] = {
 };
 
 const FormLayout kLayout = {
-    "TChangeDir", kCaption, 240, 248, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
-    kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
+    "TChangeDir",    kCaption,          240,       248,   FormBorder::Dialog, FormPosition::Designed,
+    kDialogFontName, kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
 };
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -102,8 +102,7 @@ void TChangeDir::DriveComboBox1Change() {
         } catch (const EInOutError&) {
             // Asked below, outside the handler of the error.
         }
-        if (Application.ShowMessageBox(CannotReadDriveText(drive), kCaption, MB_ICONERROR | MB_RETRYCANCEL) ==
-            IDRETRY)
+        if (Application.ShowMessageBox(CannotReadDriveText(drive), kCaption, MB_ICONERROR | MB_RETRYCANCEL) == IDRETRY)
             continue;
         const char back = Lower(LastGoodDrive) == Lower(drive) ? 'c' : LastGoodDrive;
         // When drive C itself cannot be read there is nowhere to go back
@@ -127,8 +126,7 @@ void TChangeDir::Button2Click() {
     // A name without a drive or root is taken inside the directory the list
     // shows, where the user sees it.
     std::string path = typed;
-    const bool plainRelative =
-        !path.empty() && path[0] != '\\' && !(path.size() >= 2 && path[1] == ':');
+    const bool plainRelative = !path.empty() && path[0] != '\\' && !(path.size() >= 2 && path[1] == ':');
     if (plainRelative && !DirectoryListBox1.Directory().empty()) path = JoinPath(DirectoryListBox1.Directory(), path);
     const std::string full = FullPathName(path);
     if (full.empty()) {

@@ -5,14 +5,14 @@
 #include <iterator>
 
 #include "paths.h"
-#include "uninstall_log.h"
+#include "product.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "ui/message_dialog.h"
+#include "uninstall_log.h"
 #include "wizard/change_dir.h"
 #include "wizard/select_program.h"
 #include "wizard/shorten_path.h"
-#include "product.h"
 
 TChooseDest* ChooseDest = nullptr;
 
@@ -39,8 +39,7 @@ const ControlRow kRows[] = {
      cfCancel},
 };
 
-const FormLayout kLayout =
-    WizardPageLayout("TChooseDest", "Choose Destination Location", kRows, std::size(kRows));
+const FormLayout kLayout = WizardPageLayout("TChooseDest", "Choose Destination Location", kRows, std::size(kRows));
 
 // Sets the dialog's drive box and directory list to `dir` on drive
 // `drive`; true when the list's directory then contains `dir`.
@@ -55,8 +54,7 @@ bool BrowseTo(char drive, const std::string& dir) {
 int64_t DiskFreeSpace(const std::string& root) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    const BOOL ok =
-        GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
+    const BOOL ok = GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
     SetErrorMode(oldMode);
     if (!ok) return -1;
     return static_cast<int64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;

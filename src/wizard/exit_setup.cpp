@@ -18,8 +18,8 @@ const ControlRow kRows[] = {
 };
 
 const FormLayout kLayout = {
-    "TExitSetup", "Exit Setup", 320, 176, FormBorder::Dialog, FormPosition::ScreenCenter, kDialogFontName,
-    kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
+    "TExitSetup",    "Exit Setup",      320,       176,   FormBorder::Dialog, FormPosition::ScreenCenter,
+    kDialogFontName, kDialogFontHeight, clBtnFace, kRows, std::size(kRows),
 };
 
 }  // namespace

@@ -2,11 +2,11 @@
 
 #include <iterator>
 
+#include "install/programs_dir.h"
 #include "paths.h"
 #include "runtime/kept_copy.h"
 #include "ui/message_dialog.h"
 #include "wizard/choose_dest.h"
-#include "install/programs_dir.h"
 #include "wizard/start_copy.h"
 
 TSelectProgram* SelectProgram = nullptr;
@@ -22,8 +22,8 @@ const ControlRow kRows[] = {
     {ControlKind::Edit, "Edit1", kPageMargin, 86, kPageTextWidth, 21, "Velto", 0, 2},
     {ControlKind::Label, "Label2", kPageMargin, 116, kPageTextWidth, 13, "E&xisting Folders:"},
     {ControlKind::ListBox, "ListBox1", kPageMargin, 132, kPageTextWidth, 102, "", cfSorted, 1},
-    {ControlKind::Button, "Button2", kPageBackLeft, kPageButtonTop, kPageButtonWidth, kPageButtonHeight, "< &Back",
-     0, 4},
+    {ControlKind::Button, "Button2", kPageBackLeft, kPageButtonTop, kPageButtonWidth, kPageButtonHeight, "< &Back", 0,
+     4},
     {ControlKind::Button, "Button3", kPageNextLeft, kPageButtonTop, kPageButtonWidth, kPageButtonHeight, "&Next >",
      cfDefault, 3},
     {ControlKind::Button, "Button4", kPageCancelLeft, kPageButtonTop, kPageButtonWidth, kPageButtonHeight, "Cancel",

@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "install/setup_log.h"
 #include "container/uninstaller_writer.h"
+#include "install/setup_log.h"
 #include "paths.h"
 #include "runtime/files.h"
 #include "runtime/kept_copy.h"
@@ -43,7 +43,9 @@ TSetupComplete::TSetupComplete()
       Button2(Control<TButton>("Button2")),
       Button3(Control<TButton>("Button3")) {}
 
-void TSetupComplete::FormCreate() { Button3.OnClick = [this] { Button3Click(); }; }
+void TSetupComplete::FormCreate() {
+    Button3.OnClick = [this] { Button3Click(); };
+}
 
 void FinishInstallation(const std::string& destDir) {
     UninstallLog& log = SetupLog();

@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "wizard/install_run.h"
 #include "wizard/choose_dest.h"
+#include "wizard/install_run.h"
 #include "wizard/select_program.h"
 
 TStartCopy* StartCopy = nullptr;
@@ -52,9 +52,7 @@ void TStartCopy::FormCreate() {
     Button4.OnClick = [this] { Button4Click(); };
 }
 
-void TStartCopy::FormDestroy() {
-    com_.Reset();
-}
+void TStartCopy::FormDestroy() { com_.Reset(); }
 
 void TStartCopy::FormShow() {
     TWizardPage::FormShow();

@@ -1,12 +1,13 @@
 #include "wizard/wizard_page.h"
 
-#include "install/setup_log.h"
 #include "install/process_uninstall_log.h"
+#include "install/setup_log.h"
 #include "wizard/exit_setup.h"
 
 FormLayout WizardPageLayout(const char* className, const char* caption, const ControlRow* rows, size_t count) {
-    return FormLayout{className,      caption,          336,       280, FormBorder::Dialog, FormPosition::Designed,
-                      kDialogFontName, kDialogFontHeight, clBtnFace, rows, count};
+    return FormLayout{
+        className,         caption,   336,  280,  FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
+        kDialogFontHeight, clBtnFace, rows, count};
 }
 
 void TWizardPage::FormShow() { PlaceCentered(true); }

@@ -14,10 +14,10 @@ constexpr int kPageMargin = 12;
 constexpr int kPageButtonTop = 244;
 constexpr int kPageButtonWidth = 75;
 constexpr int kPageButtonHeight = 23;
-constexpr int kPageCancelLeft = 336 - kPageMargin - kPageButtonWidth;    // 249
-constexpr int kPageNextLeft = kPageCancelLeft - 8 - kPageButtonWidth;    // 166
-constexpr int kPageBackLeft = kPageNextLeft - kPageButtonWidth;          // 91
-constexpr int kPageTextWidth = 336 - 2 * kPageMargin;                    // 312
+constexpr int kPageCancelLeft = 336 - kPageMargin - kPageButtonWidth;  // 249
+constexpr int kPageNextLeft = kPageCancelLeft - 8 - kPageButtonWidth;  // 166
+constexpr int kPageBackLeft = kPageNextLeft - kPageButtonWidth;        // 91
+constexpr int kPageTextWidth = 336 - 2 * kPageMargin;                  // 312
 
 class TWizardPage : public TForm {
 public:

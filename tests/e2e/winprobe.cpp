@@ -27,11 +27,11 @@
 //                        object: target, working directory, description
 //   exit                 end serve mode
 // Replies: {"ok":true,...} or {"ok":false,"error":"..."}.
-#include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -119,12 +119,11 @@ std::string DescribeWindow(HWND h) {
     LONG exStyle = GetWindowLongA(h, GWL_EXSTYLE);
     std::vector<HWND> children;
     EnumChildWindows(h, CollectChild, reinterpret_cast<LPARAM>(&children));
-    std::string out = "{\"hwnd\":" + Handle(h) + ",\"class\":" + Json(ClassOf(h)) + ",\"text\":" + Json(TextOf(h)) +
-                      ",\"pid\":" + std::to_string(pid) + "," + Flags(h) + ",\"iconic\":" +
-                      (IsIconic(h) ? "true" : "false") + ",\"style\":" + std::to_string(style) +
-                      ",\"exstyle\":" + std::to_string(exStyle) + ",\"rect\":" + Rect(r) +
-                      ",\"client\":" + Rect(client) + ",\"owner\":" + Handle(GetWindow(h, GW_OWNER)) +
-                      ",\"children\":[";
+    std::string out =
+        "{\"hwnd\":" + Handle(h) + ",\"class\":" + Json(ClassOf(h)) + ",\"text\":" + Json(TextOf(h)) +
+        ",\"pid\":" + std::to_string(pid) + "," + Flags(h) + ",\"iconic\":" + (IsIconic(h) ? "true" : "false") +
+        ",\"style\":" + std::to_string(style) + ",\"exstyle\":" + std::to_string(exStyle) + ",\"rect\":" + Rect(r) +
+        ",\"client\":" + Rect(client) + ",\"owner\":" + Handle(GetWindow(h, GW_OWNER)) + ",\"children\":[";
     for (size_t i = 0; i < children.size(); ++i) out += (i ? "," : "") + DescribeChild(children[i]);
     return out + "]}";
 }
@@ -146,8 +145,9 @@ std::string Hex(const BYTE* data, DWORD size) {
 
 // One key's values and then its subkeys, depth first, as JSON objects.
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                                                  b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+    return a.size() == b.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 void DumpKey(HKEY key, const std::string& name, const std::vector<std::string>& skip, std::string& out) {
@@ -162,8 +162,7 @@ void DumpKey(HKEY key, const std::string& name, const std::vector<std::string>& 
     std::vector<BYTE> data(longestData + 2);
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = static_cast<DWORD>(valueName.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
-        if (RegEnumValueA(key, i, valueName.data(), &nameSize, nullptr, &type, data.data(), &dataSize) !=
-            ERROR_SUCCESS)
+        if (RegEnumValueA(key, i, valueName.data(), &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
             break;
         out += std::string(i ? "," : "") + "[" + Json(std::string(valueName.data(), nameSize)) + "," +
                std::to_string(type) + "," + Json(Hex(data.data(), dataSize)) + "]";
@@ -295,15 +294,15 @@ std::string Execute(const std::string& line) {
         if (!h) return Fail("no such window");
         std::string text = Rest(line, 2);
         DWORD_PTR r = 0;
-        return SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
-                                   &r)
+        return SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r)
                    ? Ok()
                    : Fail("WM_SETTEXT failed");
     }
     if (cmd == "regdump") {
         std::vector<std::string> skip;
         std::string spec = Rest(line, 1);
-        for (size_t bar; (bar = spec.rfind('|')) != std::string::npos; spec.erase(bar)) skip.push_back(spec.substr(bar + 1));
+        for (size_t bar; (bar = spec.rfind('|')) != std::string::npos; spec.erase(bar))
+            skip.push_back(spec.substr(bar + 1));
         const std::string path = spec;
         size_t slash = path.find('\\');
         HKEY root = RootByName(path.substr(0, slash));
@@ -381,8 +380,8 @@ int Decoy(const std::string& title) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "WinProbeDecoy";
     if (!RegisterClassA(&wc)) return 1;
-    HWND h = CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 600, 500, 300,
-                             150, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND h = CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 600, 500, 300, 150, nullptr,
+                             nullptr, wc.hInstance, nullptr);
     if (!h) return 1;
     ShowWindow(h, SW_SHOW);
     SetForegroundWindow(h);

@@ -24,9 +24,9 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(BatchScript, ExampleInstallationLineByLine) {
-    const std::vector<std::string> dirs = {
-        "C:\\WINDOWS\\Start Menu\\Programs\\Velto", "C:\\Program Files\\Velto\\Download",
-        "C:\\Program Files\\Velto\\Upload", "C:\\Program Files\\Velto\\DLL", "C:\\Program Files\\Velto"};
+    const std::vector<std::string> dirs = {"C:\\WINDOWS\\Start Menu\\Programs\\Velto",
+                                           "C:\\Program Files\\Velto\\Download", "C:\\Program Files\\Velto\\Upload",
+                                           "C:\\Program Files\\Velto\\DLL", "C:\\Program Files\\Velto"};
     const std::vector<std::string> expected = {
         "@ECHO OFF",
         "DEL \"C:\\Program Files\\Velto\\UNINST.EXE\"",
@@ -44,8 +44,9 @@ TEST(BatchScript, ExampleInstallationLineByLine) {
         "CD /D \"C:\\WINDOWS\\TEMP\"",
         "DEL \"DELUN0.BAT\"",
     };
-    EXPECT_EQ(Lines(UninstallBatchText("C:\\Program Files\\Velto\\UNINST.EXE", "C:\\WINDOWS\\TEMP", "DELUN0.BAT", dirs)),
-              expected);
+    EXPECT_EQ(
+        Lines(UninstallBatchText("C:\\Program Files\\Velto\\UNINST.EXE", "C:\\WINDOWS\\TEMP", "DELUN0.BAT", dirs)),
+        expected);
 }
 
 TEST(BatchScript, NoRecordsGiveFiveLinesAndTheNameGoesLast) {
@@ -61,8 +62,8 @@ TEST(BatchScript, DirectoryOnOtherDriveChangesToItsRoot) {
 }
 
 TEST(BatchScript, PercentSignsAreDoubledEverywhere) {
-    std::vector<std::string> lines =
-        Lines(UninstallBatchText("C:\\Games\\100%Velto\\UNINST.EXE", "C:\\T%MP%", "DELUN0.BAT", {"C:\\Games\\100%Velto"}));
+    std::vector<std::string> lines = Lines(
+        UninstallBatchText("C:\\Games\\100%Velto\\UNINST.EXE", "C:\\T%MP%", "DELUN0.BAT", {"C:\\Games\\100%Velto"}));
     EXPECT_EQ(lines[1], "DEL \"C:\\Games\\100%%Velto\\UNINST.EXE\"");
     EXPECT_EQ(lines[2], "DEL \"C:\\Games\\100%%Velto\\VELTO.INI\"");
     EXPECT_EQ(lines[4], "RD \"C:\\Games\\100%%Velto\"");
@@ -78,7 +79,10 @@ TEST(BatchScript, LongDirectoryIsWrittenWhole) {
 }
 
 TEST(BatchScript, DirectoryRecordsThatMayBecomeBatchLines) {
-    const struct { std::string path; bool usable; } rows[] = {
+    const struct {
+        std::string path;
+        bool usable;
+    } rows[] = {
         {"C:\\Program Files\\Velto", true},
         {"d:\\100%Velto", true},
         {"C:\\Caf\xe9 \xa0", true},  // bytes of the code page above 0x7F
@@ -98,7 +102,9 @@ TEST(BatchScript, DirectoryRecordsThatMayBecomeBatchLines) {
 }
 
 TEST(BatchScript, UninstallerDirectoryTable) {
-    const struct { const char *path, *dir; } rows[] = {
+    const struct {
+        const char *path, *dir;
+    } rows[] = {
         {"C:\\Program Files\\Velto\\UNINST.EXE", "C:\\Program Files\\Velto"},
         {"C:\\UNINST.EXE", "C:\\"},
         {"C:UNINST.EXE", "C:"},

@@ -219,12 +219,10 @@ TEST(TrailerReader, OnlyExactSignaturesAreAccepted) {
 
 TEST(Messages, TheTwelveTextsExactly) {
     const std::pair<int, const char*> table[] = {
-        {20000, "CreateFile failed"},      {20001, "GetFileSize failed"},
-        {20002, "ReadFile failed"},        {20003, "SetFilePointer failed"},
-        {20004, "Setup Corrupt."},         {20005, "GetUniqueFilenameInDir failed"},
-        {20006, "BlockRead failed"},       {20007, "BlockWrite failed"},
-        {20008, "Setup Cancelled."},       {20009, "GetProgramsDir failed"},
-        {20010, "MakeDirectory failed"},   {20011, "CreateLink failed"},
+        {20000, "CreateFile failed"},     {20001, "GetFileSize failed"},   {20002, "ReadFile failed"},
+        {20003, "SetFilePointer failed"}, {20004, "Setup Corrupt."},       {20005, "GetUniqueFilenameInDir failed"},
+        {20006, "BlockRead failed"},      {20007, "BlockWrite failed"},    {20008, "Setup Cancelled."},
+        {20009, "GetProgramsDir failed"}, {20010, "MakeDirectory failed"}, {20011, "CreateLink failed"},
     };
     for (const auto& row : table) {
         EXPECT_STREQ(SetupMessageText(row.first), row.second);

@@ -44,7 +44,9 @@ TEST(InstallNames, SingleNameRules) {
         {"a|b", false},
         {"a?b", false},
         {"a*b", false},
-        {std::string("a\x01" "b"), false},
+        {std::string("a\x01"
+                     "b"),
+         false},
         {std::string("a\tb"), false},
         {"a\x7F", false},
         {"name.", false},
@@ -68,8 +70,8 @@ TEST(InstallNames, MissingFolders) {
         bool missing;
     };
     const Case cases[] = {
-        {"VELTO.EXE", false},     {"dll\\x", false},       {"UPLOAD\\x", false}, {"Download\\x", false},
-        {"wsock32.dll", false},   {"docs\\x", true},       {"DLL\\sub\\x", true}, {"DLLS\\x", true},
+        {"VELTO.EXE", false},   {"dll\\x", false}, {"UPLOAD\\x", false},  {"Download\\x", false},
+        {"wsock32.dll", false}, {"docs\\x", true}, {"DLL\\sub\\x", true}, {"DLLS\\x", true},
     };
     for (const Case& c : cases) EXPECT_EQ(NeedsMissingFolder(c.name), c.missing) << c.name;
 }
@@ -127,10 +129,10 @@ TEST(InstallNames, HostPathsBecomeStoredNames) {
         {"DLL/../x", ""},
         {"a\\b", ""},
         {".", ""},
-        {"caf\xC3\xA9.txt", "caf\xE9.txt"},                    // UTF-8 in, code page 1252 out
-        {"\xE2\x82\xAC/\xC5\xB8", "\x80\\\x9F"},               // euro sign, Y diaeresis
-        {"\xE6\xBC\xA2.txt", ""},                              // a character 1252 does not have
-        {"caf\xE9.txt", ""},                                    // not UTF-8
+        {"caf\xC3\xA9.txt", "caf\xE9.txt"},       // UTF-8 in, code page 1252 out
+        {"\xE2\x82\xAC/\xC5\xB8", "\x80\\\x9F"},  // euro sign, Y diaeresis
+        {"\xE6\xBC\xA2.txt", ""},                 // a character 1252 does not have
+        {"caf\xE9.txt", ""},                      // not UTF-8
     };
     for (const Case& c : cases) {
         if (c.stored.empty()) {

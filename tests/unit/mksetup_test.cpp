@@ -229,7 +229,7 @@ TEST(VerifyInstaller, FrameFaults) {
     };
     Bytes longer = good;
     longer.insert(longer.begin() + kStub.size(), 0x00);  // payload one byte longer than the streams
-    Bytes cut(good.begin() + 1, good.end());              // image one byte shorter than the trailer says
+    Bytes cut(good.begin() + 1, good.end());             // image one byte shorter than the trailer says
     Bytes wrongSignature = good;
     std::memcpy(wrongSignature.data() + good.size() - 8, "ins", 3);
     StoreLE32(wrongSignature.data() + good.size() - 4,
@@ -372,8 +372,10 @@ TEST_F(MksetupCli, EveryCoreGivesTheBytesOfOneCore) {
             o.Threads = threads;
             o.OutputPath = P("t" + std::to_string(threads) + ".exe");
             PackInstaller(o, quiet);
-            if (threads == 1) one = Read("t1.exe");
-            else EXPECT_TRUE(Read("t" + std::to_string(threads) + ".exe") == one) << threads;
+            if (threads == 1)
+                one = Read("t1.exe");
+            else
+                EXPECT_TRUE(Read("t" + std::to_string(threads) + ".exe") == one) << threads;
         }
         EXPECT_TRUE(Verifies(one));
     }
@@ -434,7 +436,8 @@ TEST_F(MksetupCli, BadInputIsRefusedClearly) {
         {{"-o", P("x.exe"), "--stub", stub, "-C", P("q"), "../p/A.TXT"}, kExitFailure, "'..'"},
         {{"-o", P("x.exe"), "--stub", stub, "-C", dir_.string(), "q/A.TXT"}, kExitFailure, "only the folders"},
         {{"-o", P("x.exe"), "--stub", stub, P("q/A.TXT")}, kExitFailure, "absolute path"},
-        {{"-o", P("x.exe"), "--stub", stub, "--title", std::string(256, 't'), "-C", P("q"), "."}, kExitFailure,
+        {{"-o", P("x.exe"), "--stub", stub, "--title", std::string(256, 't'), "-C", P("q"), "."},
+         kExitFailure,
          "at most 255"},
         {{"-o", P("OLD.EXE"), "--stub", stub, "-C", P("q"), "NOPE"}, kExitFailure, "no such file"},
         {{"--list", P("missing.exe")}, kExitFailure, "missing.exe"},
@@ -461,9 +464,8 @@ TEST_F(MksetupCli, BadInputIsRefusedClearly) {
 }
 
 TEST_F(MksetupCli, VerifyAndExtractNameTheBadFile) {
-    std::vector<NamedFile> files = {{"GOOD1.TXT", StructuredBytes(5000)},
-                                    {"BAD.BIN", RandomBytes(5000, 6)},
-                                    {"GOOD2.TXT", StructuredBytes(7000)}};
+    std::vector<NamedFile> files = {
+        {"GOOD1.TXT", StructuredBytes(5000)}, {"BAD.BIN", RandomBytes(5000, 6)}, {"GOOD2.TXT", StructuredBytes(7000)}};
     Bytes installer = BuildInstaller(files);
     MemoryByteSource src(installer.data(), installer.size());
     InstallerInfo info = ReadInstallerInfo(src, installer.size());
@@ -496,8 +498,8 @@ TEST_F(MksetupCli, ExtractRefusesUnsafeNamesBeforeWritingAnything) {
 
 TEST_F(MksetupCli, DumpListsRecordsAndChecksRecordsChecksum) {
     std::vector<std::unique_ptr<UninstallRecord>> records;
-    records.push_back(MakeRecord(ukRegistryKey, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto",
-                                 kHKeyLocalMachine));
+    records.push_back(
+        MakeRecord(ukRegistryKey, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto", kHKeyLocalMachine));
     records.push_back(MakeRecord(ukFile, "C:\\Program Files\\Velto\\VELTO.EXE", 0));
     records.push_back(MakeRecord(ukDirectory, "C:\\Program Files\\Velto", 0));
     records.push_back(MakeRecord(static_cast<UninstallKind>(7), "odd", 0));

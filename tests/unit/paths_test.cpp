@@ -5,14 +5,16 @@
 #include <set>
 #include <string>
 
+#include "layout.h"
 #include "paths.h"
 #include "uninstall_log.h"
-#include "layout.h"
 
 namespace {
 
 TEST(Paths, JoinPathTable) {
-    const struct { const char *dir, *name, *result; } rows[] = {
+    const struct {
+        const char *dir, *name, *result;
+    } rows[] = {
         {"C:\\Program Files\\Velto", "UNINST.EXE", "C:\\Program Files\\Velto\\UNINST.EXE"},
         {"C:\\", "X", "C:\\X"},
         {"C:", "X", "C:\\X"},
@@ -26,9 +28,11 @@ TEST(Paths, JoinPathTable) {
 }
 
 TEST(Paths, AddPathSeparatorTable) {
-    const struct { const char *dir, *result; } rows[] = {
-        {"", ""}, {"C:\\TEMP", "C:\\TEMP\\"}, {"C:", "C:"}, {"C:\\", "C:\\"},
-        {"d", "d:\\"}, {"Z", "Z:\\"}, {"1", "1\\"}, {"\\\\server", "\\\\server\\"},
+    const struct {
+        const char *dir, *result;
+    } rows[] = {
+        {"", ""},     {"C:\\TEMP", "C:\\TEMP\\"},     {"C:", "C:"}, {"C:\\", "C:\\"}, {"d", "d:\\"}, {"Z", "Z:\\"},
+        {"1", "1\\"}, {"\\\\server", "\\\\server\\"},
     };
     for (const auto& r : rows) EXPECT_EQ(AddPathSeparator(r.dir), r.result) << r.dir;
 }
@@ -63,13 +67,14 @@ TEST(Paths, GetUniqueFilenameInDir) {
 // The name is tested at the very path the caller then creates,
 // JoinPath(dir, name), whatever the form of dir.
 TEST(Paths, GetUniqueFilenameInDirTestsThePathTheCallerCreates) {
-    const struct { const char *dir, *taken, *expected; } rows[] = {
-        {"", "DELUN0.BAT", "DELUN1.BAT"},            // the current directory
-        {"C:", "C:\\DELUN0.BAT", "DELUN1.BAT"},      // a bare drive: its root
-        {"C:", "C:DELUN0.BAT", "DELUN0.BAT"},        // not C:'s current directory
-        {"d", "d\\DELUN0.BAT", "DELUN1.BAT"},        // a one-letter folder, not drive d:
-        {"d", "d:\\DELUN0.BAT", "DELUN0.BAT"},
-        {"Temp\\", "Temp\\DELUN0.BAT", "DELUN1.BAT"},
+    const struct {
+        const char *dir, *taken, *expected;
+    } rows[] = {
+        {"", "DELUN0.BAT", "DELUN1.BAT"},        // the current directory
+        {"C:", "C:\\DELUN0.BAT", "DELUN1.BAT"},  // a bare drive: its root
+        {"C:", "C:DELUN0.BAT", "DELUN0.BAT"},    // not C:'s current directory
+        {"d", "d\\DELUN0.BAT", "DELUN1.BAT"},    // a one-letter folder, not drive d:
+        {"d", "d:\\DELUN0.BAT", "DELUN0.BAT"},  {"Temp\\", "Temp\\DELUN0.BAT", "DELUN1.BAT"},
     };
     for (const auto& r : rows) {
         g_existing = {r.taken};
@@ -81,7 +86,8 @@ TEST(Paths, GetUniqueFilenameInDirTestsThePathTheCallerCreates) {
 
 std::string Paths(const UninstallLog& log) {
     std::string s;
-    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get()) s += std::to_string(r->Kind) + ":" + r->Path() + ";";
+    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
+        s += std::to_string(r->Kind) + ":" + r->Path() + ";";
     return s;
 }
 

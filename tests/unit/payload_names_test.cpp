@@ -15,18 +15,46 @@ TEST(PayloadNames, SafeNamesStayInsideTheDestination) {
         bool safe;
     };
     const Case cases[] = {
-        {"VELTO.EXE", true}, {"DLL\\WSOCK32.DLL", true}, {"sub/dir/file.txt", true}, {"..file", true},
-        {"caf\xE9.txt", true}, {"CONSOLE.TXT", true}, {"COM10", true}, {"LPT", true},
-        {"COM\xB4", true},   // acute accent, not a superscript digit
+        {"VELTO.EXE", true},
+        {"DLL\\WSOCK32.DLL", true},
+        {"sub/dir/file.txt", true},
+        {"..file", true},
+        {"caf\xE9.txt", true},
+        {"CONSOLE.TXT", true},
+        {"COM10", true},
+        {"LPT", true},
+        {"COM\xB4", true},  // acute accent, not a superscript digit
         {"a\\\\b", true},   // Windows merges empty components
-        {"", false}, {"\\evil", false}, {"/evil", false}, {"\\\\server\\share\\evil", false},
-        {"C:\\evil", false}, {"C:evil", false}, {"file.txt:stream", false},
-        {"..", false}, {"a/../../evil", false}, {".", false}, {"a\\.\\b", false},
-        {"file.", false}, {"a\\...\\b", false}, {"dir \\file", false}, {"file ", false},
-        {std::string("a\0b", 3), false}, {"a\x1F" "b", false},
-        {"CON", false}, {"con.txt", false}, {"Nul .log", false}, {"DLL\\aux", false}, {"conin$", false},
-        {"COM0", false}, {"com9.dll", false}, {"LPT0", false},
-        {"COM\xB9", false}, {"com\xB2.txt", false}, {"DLL\\LPT\xB3", false},  // superscript 1, 2, 3
+        {"", false},
+        {"\\evil", false},
+        {"/evil", false},
+        {"\\\\server\\share\\evil", false},
+        {"C:\\evil", false},
+        {"C:evil", false},
+        {"file.txt:stream", false},
+        {"..", false},
+        {"a/../../evil", false},
+        {".", false},
+        {"a\\.\\b", false},
+        {"file.", false},
+        {"a\\...\\b", false},
+        {"dir \\file", false},
+        {"file ", false},
+        {std::string("a\0b", 3), false},
+        {"a\x1F"
+         "b",
+         false},
+        {"CON", false},
+        {"con.txt", false},
+        {"Nul .log", false},
+        {"DLL\\aux", false},
+        {"conin$", false},
+        {"COM0", false},
+        {"com9.dll", false},
+        {"LPT0", false},
+        {"COM\xB9", false},
+        {"com\xB2.txt", false},
+        {"DLL\\LPT\xB3", false},  // superscript 1, 2, 3
     };
     for (const Case& c : cases) EXPECT_EQ(IsSafePayloadName(c.name), c.safe) << "'" << c.name << "'";
 }

@@ -33,16 +33,15 @@ TEST(ExtractHelpersTest, ProgressStaysWithinTheGaugeWithoutOverflow) {
         {999, 1000, 999},
         {1, 3, 333},
         {100, 100, 1000},
-        {150, 100, 1000},         // more read than announced
-        {0, 0, 1000},             // empty payload: done
+        {150, 100, 1000},  // more read than announced
+        {0, 0, 1000},      // empty payload: done
         {5, 0, 1000},
         {-5, 100, 0},
         {2147483000, 2147483647, 999},  // TotalRead * 1000 overflows 32 bits
         {2147483647, 2147483647, 1000},
         {1073741824, 2147483647, 500},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProgressPosition(c.read, c.total), c.expected) << c.read << " of " << c.total;
+    for (const auto& c : cases) EXPECT_EQ(ProgressPosition(c.read, c.total), c.expected) << c.read << " of " << c.total;
 }
 
 TEST(ExtractHelpersTest, OnlyNamesInsideTheDestinationAreSafe) {
@@ -171,7 +170,7 @@ TEST_F(ExtractTest, EveryFileArrivesByteForByteAndIsLoggedNewestFirst) {
     WriteBytes(dest_ / "ONE.BIN", SampleBytes(9000, 9));
     Extract(BuildInstaller(files).File);
 
-    const std::vector<std::string> installedAs = {"EMPTY.TXT",      "ONE.BIN",         "BLOCK.BIN", "DLL\\WSOCK32.DLL",
+    const std::vector<std::string> installedAs = {"EMPTY.TXT",     "ONE.BIN",          "BLOCK.BIN", "DLL\\WSOCK32.DLL",
                                                   "TWOBLOCKS.BIN", "Upload\\NOTE.TXT", "BIG.BIN"};
     std::vector<std::pair<int, std::string>> expectedLog;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -211,7 +210,9 @@ TEST_F(ExtractTest, DamageIsReportedAndNothingIsWrittenPastIt) {
         {"directory byte", good.DirectoryOffset + 264 + 100, SE_CORRUPT, {}},
         {"directory checksum", good.DirectoryOffset + 3 * 264, SE_CORRUPT, {}},
         {"second stream", good.StreamOffsets[1] + 10, SE_CORRUPT, {"FIRST.TXT", "SECOND.TXT"}},
-        {"last byte of the last stream", good.DirectoryOffset - 1, SE_CORRUPT,
+        {"last byte of the last stream",
+         good.DirectoryOffset - 1,
+         SE_CORRUPT,
          {"FIRST.TXT", "SECOND.TXT", "THIRD.TXT"}},
     };
     for (const auto& c : cases) {
@@ -274,8 +275,7 @@ TEST_F(ExtractTest, FailuresOfTheFileAndTheSystem) {
 }
 
 TEST_F(ExtractTest, CancelFinishesTheCurrentFileThenStops) {
-    const std::vector<PackedFile> files = {
-        {"FIRST.BIN", SampleBytes(100000, 1)}, {"SECOND.BIN", SampleBytes(100, 2)}};
+    const std::vector<PackedFile> files = {{"FIRST.BIN", SampleBytes(100000, 1)}, {"SECOND.BIN", SampleBytes(100, 2)}};
     // Taken up by the first block's message processing.
     PostCancel(true);
     EXPECT_EQ(ExtractFailure(BuildInstaller(files).File), SE_CANCELLED);

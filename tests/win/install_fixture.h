@@ -62,9 +62,9 @@ inline BuiltInstaller BuildInstaller(const std::vector<PackedFile>& files, size_
         LzssEncode(f.Data.data(), f.Data.size(), stream);
         out.File.insert(out.File.end(), stream.begin(), stream.end());
         uint8_t entry[kDirectoryEntrySize];
-        EncodeDirectoryEntry(MakeDirectoryEntry(f.Name, static_cast<uint32_t>(stream.size()),
-                                                Crc32Of(f.Data.data(), f.Data.size())),
-                             entry);
+        EncodeDirectoryEntry(
+            MakeDirectoryEntry(f.Name, static_cast<uint32_t>(stream.size()), Crc32Of(f.Data.data(), f.Data.size())),
+            entry);
         directory.insert(directory.end(), entry, entry + kDirectoryEntrySize);
     }
     out.DirectoryOffset = out.File.size();

@@ -1,9 +1,9 @@
 // Shortcuts, the program folder and the uninstall entry in the registry,
 // on a real file system and registry, read back through the shell.
-#include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 

@@ -12,14 +12,14 @@
 
 #include "app/main_form.h"
 #include "container/decompress_form.h"
-#include "wizard/install_run.h"
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
+#include "install/programs_dir.h"
+#include "install/status_dialog.h"
 #include "install_fixture.h"
 #include "shell_fixture.h"
-#include "install/status_dialog.h"
 #include "wizard/exit_setup.h"
-#include "install/programs_dir.h"
+#include "wizard/install_run.h"
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
 
@@ -53,12 +53,13 @@ protected:
         choices_.ProgramFolder = "Velto Run Test";
         // The destination page has logged the destination it made.
         PushRecord(main_->UninstallLog, ukDirectory, dest_.Path(), 0);
-        for (const char* sub : {"DLL", "Upload", "Download"}) PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
+        for (const char* sub : {"DLL", "Upload", "Download"})
+            PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
     }
     void TearDown() override {
         ProcessUninstallLog(main_->UninstallLog);
         for (TForm* f : std::vector<TForm*>{unInstall_.get(), setupComplete_.get(), startCopy_.get(), exitSetup_.get(),
-                                             decompress_.get(), main_.get()})
+                                            decompress_.get(), main_.get()})
             f->Destroy();
         Main = nullptr;
         Decompress = nullptr;
@@ -88,8 +89,9 @@ protected:
     Destination dest_;
     std::string programs_;
     InstallChoices choices_;
-    const std::vector<PackedFile> files_ = {
-        {"VELTO.EXE", SampleBytes(40000, 1)}, {"VELTO.DOC", SampleBytes(3000, 2)}, {"WSOCK32.DLL", SampleBytes(900, 3)}};
+    const std::vector<PackedFile> files_ = {{"VELTO.EXE", SampleBytes(40000, 1)},
+                                            {"VELTO.DOC", SampleBytes(3000, 2)},
+                                            {"WSOCK32.DLL", SampleBytes(900, 3)}};
 };
 
 TEST_F(InstallRunTest, SuccessLogsEverythingInOrderAndShowsTheLastPage) {
@@ -106,16 +108,11 @@ TEST_F(InstallRunTest, SuccessLogsEverythingInOrderAndShowsTheLastPage) {
     EXPECT_EQ(unInstall_->Label1.Text(), "Creating Registry Entries");
     EXPECT_EQ(decompress_->Gauge1.Progress(), 1000);
     const std::vector<std::pair<int, std::string>> expected = {
-        {ukRegistryKey, kUninstallKey},
-        {ukFile, Folder() + "\\Velto Documentation.lnk"},
-        {ukFile, Folder() + "\\Velto.lnk"},
-        {ukDirectory, Folder()},
-        {ukFile, dest_ / "DLL\\WSOCK32.DLL"},
-        {ukFile, dest_ / "VELTO.DOC"},
-        {ukFile, dest_ / "VELTO.EXE"},
-        {ukDirectory, dest_ / "Download"},
-        {ukDirectory, dest_ / "Upload"},
-        {ukDirectory, dest_ / "DLL"},
+        {ukRegistryKey, kUninstallKey},       {ukFile, Folder() + "\\Velto Documentation.lnk"},
+        {ukFile, Folder() + "\\Velto.lnk"},   {ukDirectory, Folder()},
+        {ukFile, dest_ / "DLL\\WSOCK32.DLL"}, {ukFile, dest_ / "VELTO.DOC"},
+        {ukFile, dest_ / "VELTO.EXE"},        {ukDirectory, dest_ / "Download"},
+        {ukDirectory, dest_ / "Upload"},      {ukDirectory, dest_ / "DLL"},
         {ukDirectory, dest_.Path()},
     };
     EXPECT_EQ(LogItems(main_->UninstallLog), expected);
@@ -175,7 +172,8 @@ TEST_F(InstallRunTest, EachFailureIsShownThenEverythingIsRolledBack) {
         fs::create_directories(dest_.Path());
         for (const char* sub : {"DLL", "Upload", "Download"}) fs::create_directories(dest_ / sub);
         PushRecord(main_->UninstallLog, ukDirectory, dest_.Path(), 0);
-        for (const char* sub : {"DLL", "Upload", "Download"}) PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
+        for (const char* sub : {"DLL", "Upload", "Download"})
+            PushRecord(main_->UninstallLog, ukDirectory, dest_ / sub, 0);
         decompress_->Cancelled = false;
         decompress_->Hide();
         unInstall_->Hide();

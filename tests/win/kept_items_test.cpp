@@ -1,8 +1,8 @@
 // What setup replaces comes back on a rollback, and what an interrupted run
 // leaves is undone at the next start: kept copies of files, former values
 // of the uninstall key, and the journal on disk.
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,7 @@ using namespace install_test;
 
 void DropQuit() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
@@ -57,7 +56,8 @@ TEST(KeptItems, ReplacedFilesComeBackWholeAndFinishDropsTheCopies) {
             const std::vector<std::string> kept = KeptCopies(log);
             EXPECT_EQ(kept.size(), 2u);
             DeleteKeptCopies(kept);
-            EXPECT_EQ(dest.Files(), (std::vector<std::string>{"DLL\\WSOCK32.DLL", "NEW.TXT", "README.TXT", "~KEPT0.TMP"}));
+            EXPECT_EQ(dest.Files(),
+                      (std::vector<std::string>{"DLL\\WSOCK32.DLL", "NEW.TXT", "README.TXT", "~KEPT0.TMP"}));
         }
     }
 }
@@ -72,10 +72,10 @@ TEST(KeptItems, ItemsThatCannotBeRemovedAreListedAndKeptCopiesSurvive) {
     WriteBytes(dest / "USER.TXT", SampleBytes(10, 5));
     const std::string keptUser = log.Head->Kept;
     // Another program holds both new files open.
-    FileHandle held(CreateFileA((dest / "HELD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
-    FileHandle heldUser(CreateFileA((dest / "USER.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    FileHandle held(
+        CreateFileA((dest / "HELD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle heldUser(
+        CreateFileA((dest / "USER.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     std::vector<std::string> left;
     ProcessUninstallLog(log, &left);
     DropQuit();

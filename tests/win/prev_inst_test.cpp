@@ -54,7 +54,9 @@ TEST(PrevInstanceTest, EveryActionHasItsEffect) {
     const struct {
         TlornFoundAction action;
         bool front, end;
-    } cases[] = {{lornfaRestoreAndQuit, true, true}, {lornfaRestore, true, false}, {lornfaQuit, false, true},
+    } cases[] = {{lornfaRestoreAndQuit, true, true},
+                 {lornfaRestore, true, false},
+                 {lornfaQuit, false, true},
                  {lornfaNone, false, false}};
     for (const auto& c : cases) {
         TLornPrevInstance guard;
@@ -74,8 +76,8 @@ class InstanceWindowTest : public ShellTest {
 protected:
     // A top-level window of the given class and text (never shown).
     HWND Make(const char* cls, const char* text) {
-        windows_.emplace_back(CreateWindowExA(0, cls, text, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                              GetModuleHandleA(nullptr), nullptr));
+        windows_.emplace_back(
+            CreateWindowExA(0, cls, text, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
         return windows_.back().Get();
     }
     std::vector<WindowHandle> windows_;
@@ -94,9 +96,9 @@ TEST_F(InstanceWindowTest, OnlyWindowsOfTheSameClassAndTextCount) {
     EXPECT_EQ(alone.OtherInstanceWindow, nullptr);
 
     HWND twin = Make(kApplicationWindowClass, "Setup");
-    Make(kApplicationWindowClass, "SETUP");        // other case: another program
-    Make(kApplicationWindowClass, "");             // empty text never counts
-    Make("OtherProgramClass", "Setup");            // other class
+    Make(kApplicationWindowClass, "SETUP");  // other case: another program
+    Make(kApplicationWindowClass, "");       // empty text never counts
+    Make("OtherProgramClass", "Setup");      // other class
     InstanceSearch found = FindInstances(Application.Handle());
     EXPECT_EQ(found.InstanceWindowCount, 2);
     EXPECT_EQ(found.OtherInstanceWindow, twin);

@@ -1,6 +1,6 @@
 // Removal of logged items on a real file system and registry.
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,7 @@ bool KeyExists(HKEY root, const std::string& path) {
 
 void CreateKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS)
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS)
         << path;
     RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
     RegCloseKey(key);
@@ -97,36 +96,49 @@ protected:
 // must be left afterwards.
 struct FileCase {
     const char* name;
-    std::vector<const char*> dirsBefore;   // made before processing
-    std::vector<const char*> filesBefore;  // made before processing
+    std::vector<const char*> dirsBefore;                        // made before processing
+    std::vector<const char*> filesBefore;                       // made before processing
     std::vector<std::pair<UninstallKind, const char*>> pushed;  // oldest first
-    std::vector<const char*> dirsAfter;    // must still exist
-    std::vector<const char*> gone;         // must no longer exist
+    std::vector<const char*> dirsAfter;                         // must still exist
+    std::vector<const char*> gone;                              // must no longer exist
 };
 
 TEST_F(ProcessUninstallLogTest, RemovesFilesAndDirectoriesNewestFirst) {
     const FileCase cases[] = {
         {"file logged after its directory: file first, then the directory",
-         {"app"}, {"app\\a.exe"},
+         {"app"},
+         {"app\\a.exe"},
          {{ukDirectory, "app"}, {ukFile, "app\\a.exe"}},
-         {}, {"app\\a.exe", "app"}},
+         {},
+         {"app\\a.exe", "app"}},
         {"nested directories logged shallowest first all go",
-         {"app", "app\\sub", "app\\sub\\deep"}, {"app\\sub\\deep\\f.dat", "app\\g.dat"},
-         {{ukDirectory, "app"}, {ukDirectory, "app\\sub"}, {ukDirectory, "app\\sub\\deep"},
-          {ukFile, "app\\g.dat"}, {ukFile, "app\\sub\\deep\\f.dat"}},
-         {}, {"app\\sub\\deep\\f.dat", "app\\g.dat", "app\\sub\\deep", "app\\sub", "app"}},
+         {"app", "app\\sub", "app\\sub\\deep"},
+         {"app\\sub\\deep\\f.dat", "app\\g.dat"},
+         {{ukDirectory, "app"},
+          {ukDirectory, "app\\sub"},
+          {ukDirectory, "app\\sub\\deep"},
+          {ukFile, "app\\g.dat"},
+          {ukFile, "app\\sub\\deep\\f.dat"}},
+         {},
+         {"app\\sub\\deep\\f.dat", "app\\g.dat", "app\\sub\\deep", "app\\sub", "app"}},
         {"a directory that holds an unlogged file stays, the rest goes on",
-         {"app", "app\\user"}, {"app\\user\\notes.txt", "app\\a.exe", "app\\b.dll"},
+         {"app", "app\\user"},
+         {"app\\user\\notes.txt", "app\\a.exe", "app\\b.dll"},
          {{ukDirectory, "app"}, {ukFile, "app\\b.dll"}, {ukDirectory, "app\\user"}, {ukFile, "app\\a.exe"}},
-         {"app", "app\\user"}, {"app\\a.exe", "app\\b.dll"}},
+         {"app", "app\\user"},
+         {"app\\a.exe", "app\\b.dll"}},
         {"a directory processed before its file (logged in the wrong order) stays",
-         {"app"}, {"app\\a.exe"},
+         {"app"},
+         {"app\\a.exe"},
          {{ukFile, "app\\a.exe"}, {ukDirectory, "app"}},
-         {"app"}, {"app\\a.exe"}},
+         {"app"},
+         {"app\\a.exe"}},
         {"items already gone are skipped and the rest goes on",
-         {"app"}, {"app\\a.exe"},
+         {"app"},
+         {"app\\a.exe"},
          {{ukDirectory, "app"}, {ukFile, "app\\a.exe"}, {ukFile, "app\\missing.exe"}, {ukDirectory, "app\\nodir"}},
-         {}, {"app\\a.exe", "app"}},
+         {},
+         {"app\\a.exe", "app"}},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,10 +273,16 @@ TEST(PredefinedRootKeyTest, AcceptsOnlyThePredefinedRoots) {
         uint32_t value;
         HKEY expected;
     } cases[] = {
-        {0x80000000u, HKEY_CLASSES_ROOT},  {0x80000001u, HKEY_CURRENT_USER},
-        {0x80000002u, HKEY_LOCAL_MACHINE}, {0x80000003u, HKEY_USERS},
-        {0x80000005u, HKEY_CURRENT_CONFIG}, {0x80000006u, HKEY_DYN_DATA},
-        {0x80000007u, nullptr}, {0x7FFFFFFFu, nullptr}, {0u, nullptr}, {0xFFFFFFFFu, nullptr},
+        {0x80000000u, HKEY_CLASSES_ROOT},
+        {0x80000001u, HKEY_CURRENT_USER},
+        {0x80000002u, HKEY_LOCAL_MACHINE},
+        {0x80000003u, HKEY_USERS},
+        {0x80000005u, HKEY_CURRENT_CONFIG},
+        {0x80000006u, HKEY_DYN_DATA},
+        {0x80000007u, nullptr},
+        {0x7FFFFFFFu, nullptr},
+        {0u, nullptr},
+        {0xFFFFFFFFu, nullptr},
     };
     for (const auto& c : cases) EXPECT_EQ(PredefinedRootKey(c.value), c.expected) << std::hex << c.value;
 }

@@ -33,14 +33,40 @@ TEST(RuntimeFilesTest, FailingOperationsRaiseTheSystemsErrorCode) {
         std::string arg;
         int code;
     } cases[] = {
-        {"open a missing file", [](const std::string& p) { TBinaryFile f; f.Reset(p); }, missing, ERROR_FILE_NOT_FOUND},
-        {"create in a missing folder", [](const std::string& p) { TBinaryFile f; f.Rewrite(p); }, noDir,
-         ERROR_PATH_NOT_FOUND},
+        {"open a missing file",
+         [](const std::string& p) {
+             TBinaryFile f;
+             f.Reset(p);
+         },
+         missing, ERROR_FILE_NOT_FOUND},
+        {"create in a missing folder",
+         [](const std::string& p) {
+             TBinaryFile f;
+             f.Rewrite(p);
+         },
+         noDir, ERROR_PATH_NOT_FOUND},
         {"change to a missing folder", [](const std::string& p) { ChDir(p); }, noDir, ERROR_PATH_NOT_FOUND},
-        {"read a closed file", [](const std::string&) { TBinaryFile f; char b; f.BlockRead(&b, 1); }, "", kFileNotOpen},
-        {"close twice", [](const std::string& p) { TBinaryFile f; f.Rewrite(p); f.Close(); f.Close(); },
+        {"read a closed file",
+         [](const std::string&) {
+             TBinaryFile f;
+             char b;
+             f.BlockRead(&b, 1);
+         },
+         "", kFileNotOpen},
+        {"close twice",
+         [](const std::string& p) {
+             TBinaryFile f;
+             f.Rewrite(p);
+             f.Close();
+             f.Close();
+         },
          dir.Path() + "\\twice.bin", kFileNotOpen},
-        {"write a text file never opened", [](const std::string&) { TTextFile t; t.WriteLn("x"); }, "", kFileNotOpen},
+        {"write a text file never opened",
+         [](const std::string&) {
+             TTextFile t;
+             t.WriteLn("x");
+         },
+         "", kFileNotOpen},
     };
     for (const auto& c : cases) EXPECT_EQ(CodeOf(c.op, c.arg), c.code) << c.name;
     DeleteFileA((dir.Path() + "\\twice.bin").c_str());
@@ -139,8 +165,7 @@ TEST(RuntimeOwnersTest, ScopeExitRunsOnEveryWayOutUnlessDismissed) {
             ScopeExit undo([&runs] { ++runs; });
             if (c.dismiss) undo.Dismiss();
             if (c.raise) throw Exception("failed");
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
         EXPECT_EQ(runs, c.runs) << c.name;
     }
 }

@@ -49,8 +49,10 @@ private:
         InterlockedExchange(&w->fired_, 1);
         PostThreadMessageA(w->thread_id_, WM_QUIT, 0, 0);
         if (WaitForSingleObject(w->stop_, w->seconds_ * 1000) != WAIT_TIMEOUT) return 0;
-        fprintf(stderr, "\n%s: its message loop did not end within %u s and does not take the quit message; "
-                        "ending the test run\n", w->name_.c_str(), w->seconds_);
+        fprintf(stderr,
+                "\n%s: its message loop did not end within %u s and does not take the quit message; "
+                "ending the test run\n",
+                w->name_.c_str(), w->seconds_);
         fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
         return 0;

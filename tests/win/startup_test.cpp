@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "ui/error_box.h"
 #include "app/main_form.h"
 #include "app/setup_file.h"
 #include "crc32.h"
@@ -15,6 +14,7 @@
 #include "install/process_uninstall_log.h"
 #include "layout.h"
 #include "shell_fixture.h"
+#include "ui/error_box.h"
 #include "wizard/exit_setup.h"
 
 namespace {
@@ -83,8 +83,8 @@ TEST(SetupFileTest, LeavesTheFileUnchangedAndShareableForReading) {
     EXPECT_THROW(OpenSetupFile(path), ESetupError);
     AcceptedSetup ok = OpenSetupFile(dir.Write("ok.exe", SetupImage(32, "INS", "T")));
     // Another reader may open the executable while setup holds it.
-    HANDLE other = CreateFileA((dir.Path() + "\\ok.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+    HANDLE other = CreateFileA((dir.Path() + "\\ok.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               0, nullptr);
     EXPECT_NE(other, INVALID_HANDLE_VALUE);
     if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -220,10 +220,8 @@ TEST_F(CloseBackdropTest, EveryWayOutOfTheDialogButExitSetupResumes) {
         WPARAM wp;
         int expected;
     } cases[] = {
-        {"Esc", WM_KEYDOWN, VK_ESCAPE, mrCancel},
-        {"Enter", WM_KEYDOWN, VK_RETURN, mrCancel},
-        {"close box", WM_CLOSE, 0, mrCancel},
-        {"Alt+R", WM_SYSCHAR, 'r', mrCancel},
+        {"Esc", WM_KEYDOWN, VK_ESCAPE, mrCancel}, {"Enter", WM_KEYDOWN, VK_RETURN, mrCancel},
+        {"close box", WM_CLOSE, 0, mrCancel},     {"Alt+R", WM_SYSCHAR, 'r', mrCancel},
         {"Alt+X", WM_SYSCHAR, 'x', mrOk},
     };
     for (const auto& c : cases) {

@@ -12,9 +12,9 @@
 
 #include "errors.h"
 #include "shell_fixture.h"
+#include "ui/error_box.h"
 #include "ui/form.h"
 #include "ui/graphics.h"
-#include "ui/error_box.h"
 #include "ui/message_dialog.h"
 
 namespace {
@@ -29,8 +29,9 @@ const ControlRow kRows[] = {
     {ControlKind::Gauge, "Gauge1", 8, 170, 200, 20, "", cfBold},
 };
 
-const FormLayout kLayout = {"TToolkitTestForm", "Toolkit", 240, 200, FormBorder::Dialog, FormPosition::ScreenCenter,
-                            kDialogFontName, kDialogFontHeight, clBtnFace, kRows, std::size(kRows)};
+const FormLayout kLayout = {
+    "TToolkitTestForm", "Toolkit",         240,       200,   FormBorder::Dialog, FormPosition::ScreenCenter,
+    kDialogFontName,    kDialogFontHeight, clBtnFace, kRows, std::size(kRows)};
 
 class TTestForm : public TForm {
 public:
@@ -203,8 +204,17 @@ const ControlRow kKeyRows[] = {
     {ControlKind::Edit, "Edit1", 8, 90, 200, 21, "typed", 0, 1},
     {ControlKind::Button, "Cancel", 90, 150, 75, 25, "Cancel", cfCancel, 3},
 };
-const FormLayout kKeyLayout = {"TKeyTestForm", "Keys", 240, 200, FormBorder::Dialog, FormPosition::ScreenCenter,
-                               kDialogFontName, kDialogFontHeight, clBtnFace, kKeyRows, std::size(kKeyRows)};
+const FormLayout kKeyLayout = {"TKeyTestForm",
+                               "Keys",
+                               240,
+                               200,
+                               FormBorder::Dialog,
+                               FormPosition::ScreenCenter,
+                               kDialogFontName,
+                               kDialogFontHeight,
+                               clBtnFace,
+                               kKeyRows,
+                               std::size(kKeyRows)};
 
 class TKeyForm : public TForm {
 public:
@@ -418,8 +428,9 @@ TEST(GaugeTest, PercentFollowsTheProgressWithinItsRange) {
     struct TPlainGauge : TGauge {
         using TGauge::TGauge;
     };
-    const FormLayout layout = {"TGaugeHost", "", 10, 10, FormBorder::Dialog, FormPosition::Designed,
-                               kDialogFontName, kDialogFontHeight, clBtnFace, nullptr, 0};
+    const FormLayout layout = {
+        "TGaugeHost",      "",        10,      10, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
+        kDialogFontHeight, clBtnFace, nullptr, 0};
     TForm host(layout);
     TGauge gauge(host, row, 1);
     gauge.MinValue = 0;
@@ -443,8 +454,8 @@ TEST_F(ToolkitTest, GaugeFillsFromTheLeftInBlueOverWhite) {
     TBitmap bmp;
     bmp.SetSize(200, 20);
     g.Draw(bmp.Canvas(), 200, 20);
-    EXPECT_EQ(GetPixel(bmp.Canvas(), 0, 0), RGB(0, 0, 0));        // border
-    EXPECT_EQ(GetPixel(bmp.Canvas(), 3, 3), RGB(0, 0, 255));      // filled
+    EXPECT_EQ(GetPixel(bmp.Canvas(), 0, 0), RGB(0, 0, 0));          // border
+    EXPECT_EQ(GetPixel(bmp.Canvas(), 3, 3), RGB(0, 0, 255));        // filled
     EXPECT_EQ(GetPixel(bmp.Canvas(), 196, 3), RGB(255, 255, 255));  // empty
 }
 

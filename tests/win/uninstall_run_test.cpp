@@ -2,8 +2,8 @@
 // and checked, the batch file written, the log processed, the batch file
 // run by the system's command interpreter, and every early failure leaving
 // the installation as it was.
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,13 @@
 #include "batch_script.h"
 #include "crc32.h"
 #include "errors.h"
+#include "install/status_dialog.h"
 #include "layout.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
 #include "shell_fixture.h"
 #include "ui/message_dialog.h"
-#include "install/status_dialog.h"
 #include "uninstall/uninstall_run.h"
 
 namespace fs = std::filesystem;
@@ -100,8 +100,8 @@ DWORD RunBatch(const std::string& path, const std::string& currentDir) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        currentDir.c_str(), &si, &pi))
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, currentDir.c_str(),
+                        &si, &pi))
         return 0xFFFFFFFF;
     FileHandle process(pi.hProcess);
     FileHandle thread(pi.hThread);
@@ -226,16 +226,16 @@ TEST(BatchTempDirectoryTest, GivesTheFolderAsAFullPath) {
     ScratchDir dir;
     CurrentDirGuard keep;
     ASSERT_TRUE(SetCurrentDir(dir.Path()));
-    const struct { const char *tmp, *expected; } rows[] = {
-        {"C:", "C:\\"},
-        {"C:\\", "C:\\"},
-        {"C:\\Some Temp\\", "C:\\Some Temp"},
+    const struct {
+        const char *tmp, *expected;
+    } rows[] = {
+        {"C:", "C:\\"},          {"C:\\", "C:\\"}, {"C:\\Some Temp\\", "C:\\Some Temp"},
         {"Local Temp", nullptr},  // below the current directory
         {".", nullptr},
     };
     for (const auto& r : rows) {
         EnvOverride tmp("TMP", r.tmp);
-        const std::string expected = r.expected ? std::string(r.expected)
+        const std::string expected = r.expected                  ? std::string(r.expected)
                                      : std::string(r.tmp) == "." ? dir.Path()
                                                                  : dir.Path() + "\\" + r.tmp;
         EXPECT_EQ(BatchTempDirectory(), expected) << r.tmp;
@@ -264,9 +264,9 @@ protected:
         dest_ = root_ + "\\Program Files\\100%Velto";
         programs_ = root_ + "\\Start Menu\\Programs\\Velto";
         tempDir_ = root_ + "\\Local Temp 50%";
-        for (const std::string& d : {root_, root_ + "\\Program Files", dest_, dest_ + "\\DLL", dest_ + "\\Upload",
-                                     dest_ + "\\Download", root_ + "\\Start Menu", root_ + "\\Start Menu\\Programs",
-                                     programs_, tempDir_})
+        for (const std::string& d :
+             {root_, root_ + "\\Program Files", dest_, dest_ + "\\DLL", dest_ + "\\Upload", dest_ + "\\Download",
+              root_ + "\\Start Menu", root_ + "\\Start Menu\\Programs", programs_, tempDir_})
             ASSERT_TRUE(CreateDirectoryA(d.c_str(), nullptr)) << d;
         for (const std::string& f : Files()) WriteBytes(f, "installed");
         exe_ = dest_ + "\\UNINST.EXE";
@@ -274,9 +274,9 @@ protected:
         WriteBytes(dest_ + "\\VELTO.INI", "[Velto]");
         key_ = std::string(kTestKeyBase) + "\\" + test + "\\Uninstall\\Velto";
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe_.c_str()),
                        static_cast<DWORD>(exe_.size() + 1));
         RegCloseKey(key);
@@ -289,8 +289,8 @@ protected:
     }
 
     std::vector<std::string> Files() const {
-        return {dest_ + "\\VELTO.EXE", dest_ + "\\VELTO.DOC", dest_ + "\\README.TXT", dest_ + "\\DLL\\WSOCK32.DLL",
-                programs_ + "\\Velto.lnk", programs_ + "\\Velto Documentation.lnk"};
+        return {dest_ + "\\VELTO.EXE",        dest_ + "\\VELTO.DOC",     dest_ + "\\README.TXT",
+                dest_ + "\\DLL\\WSOCK32.DLL", programs_ + "\\Velto.lnk", programs_ + "\\Velto Documentation.lnk"};
     }
     // Directories as the installation logs them, deepest first.
     std::vector<std::string> Directories() const {
@@ -446,8 +446,7 @@ TEST_F(RemoveInstallationTest, EarlyFailuresRemoveNothingAndLeaveNoBatchFile) {
     try {
         RemoveInstallation(Records(Installation()), exe_, root_ + "\\no such folder", log);
         ADD_FAILURE() << "missing folder accepted";
-    } catch (const EInOutError&) {
-    }
+    } catch (const EInOutError&) {}
     EXPECT_TRUE(log.Empty());
     ExpectUntouched();
     EXPECT_FALSE(DrainQuit());

@@ -115,9 +115,9 @@ protected:
     }
     void TearDown() override {
         SetCurrentDirectoryA(savedDir_.c_str());
-        for (TForm* f : std::initializer_list<TForm*>{setupComplete_.get(), startCopy_.get(), selectProgram_.get(),
-                                                      chooseDest_.get(), changeDir_.get(), exitSetup_.get(),
-                                                      main_.get()})
+        for (TForm* f :
+             std::initializer_list<TForm*>{setupComplete_.get(), startCopy_.get(), selectProgram_.get(),
+                                           chooseDest_.get(), changeDir_.get(), exitSetup_.get(), main_.get()})
             f->Destroy();
         Main = nullptr;
         ExitSetup = nullptr;

@@ -51,8 +51,8 @@ TEST(MakeDirectoryTest, RefusesPathsWithoutDriveAndRootAtOnce) {
     ScratchTree tree;
     const std::string cwd = CurrentDirectory();
     SetCurrentDirectoryA(tree.Path().c_str());
-    for (const char* path : {"", "\\\\server\\share\\Velto", "1:\\Velto", "\\Velto", "Velto", "Velto\\Sub",
-                             "C:Velto"}) {
+    for (const char* path :
+         {"", "\\\\server\\share\\Velto", "1:\\Velto", "\\Velto", "Velto", "Velto\\Sub", "C:Velto"}) {
         SCOPED_TRACE(path);
         UninstallLog log;
         EXPECT_FALSE(MakeDirectory(path, log));

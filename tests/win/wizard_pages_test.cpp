@@ -69,8 +69,7 @@ TEST_F(DestinationChecksTest, CreatesTheDestinationAndItsSubdirectoriesAndLogsTh
     EXPECT_TRUE(Dialogs.empty());  // made without asking
     const std::string dest = ChooseDest->DestDir;
     EXPECT_EQ(LoggedPaths(Main->UninstallLog),
-              (std::vector<std::string>{dest + "\\Download", dest + "\\Upload", dest + "\\DLL", dest,
-                                        tree_ / "Apps"}));
+              (std::vector<std::string>{dest + "\\Download", dest + "\\Upload", dest + "\\DLL", dest, tree_ / "Apps"}));
     // Again (Back, then Next): nothing new is made or logged.
     ASSERT_TRUE(ChooseDest->CheckDestination());
     EXPECT_EQ(Main->UninstallLog.Size(), 5u);

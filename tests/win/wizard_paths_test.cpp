@@ -2,10 +2,10 @@
 // the launch command, and the Programs folder's list.
 #include <gtest/gtest.h>
 
+#include "install/programs_dir.h"
 #include "paths.h"
 #include "runtime/handles.h"
 #include "ui/layout.h"
-#include "install/programs_dir.h"
 #include "wizard/shorten_path.h"
 #include "wizard_fixture.h"
 

@@ -239,7 +239,7 @@ Options Parse(const std::vector<std::string>& args) {
         size_t want = o.Cmd == Command::Extract ? 2 : 1;
         if (o.Operands.size() != want) {
             throw UsageError(o.Cmd == Command::Extract ? "--extract needs SETUP.EXE and DIR"
-                                                        : "expected exactly one file");
+                                                       : "expected exactly one file");
         }
     }
     return o;
@@ -372,23 +372,15 @@ int RunMksetup(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::string subject = o.Cmd == Command::Pack ? o.Pack.OutputPath : (o.Operands.empty() ? "" : o.Operands[0]);
     try {
         switch (o.Cmd) {
-            case Command::Help:
-                out << kUsage << "\n" << kHelp;
-                return kExitOk;
-            case Command::Version:
-                out << kVersion;
-                return kExitOk;
+            case Command::Help: out << kUsage << "\n" << kHelp; return kExitOk;
+            case Command::Version: out << kVersion; return kExitOk;
             case Command::Pack:
                 subject.clear();  // packing messages name their own file
                 return Pack(o, out, err, env);
-            case Command::List:
-                return List(o.Operands[0], out);
-            case Command::Verify:
-                return Verify(o.Operands[0], out, err, env, o.Quiet);
-            case Command::Extract:
-                return Extract(o.Operands[0], o.Operands[1], out, err, env, o.Quiet);
-            case Command::Dump:
-                return Dump(o.Operands[0], out, err);
+            case Command::List: return List(o.Operands[0], out);
+            case Command::Verify: return Verify(o.Operands[0], out, err, env, o.Quiet);
+            case Command::Extract: return Extract(o.Operands[0], o.Operands[1], out, err, env, o.Quiet);
+            case Command::Dump: return Dump(o.Operands[0], out, err);
         }
     } catch (const std::bad_alloc&) {
         err << "mksetup: out of memory\n";

@@ -68,7 +68,7 @@ InFile::InFile(const std::string& path) : path_(path) {
     if (S_ISDIR(mode)) throw Exception("'" + path + "': is a folder, not a file");
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_) Fail(path, "cannot open", errno);
-    // The size of the open file, not of whatever the name meant a moment ago.
+        // The size of the open file, not of whatever the name meant a moment ago.
 #ifdef _WIN32
     struct _stati64 st;
     int rc = _fstati64(_fileno(file_), &st);
@@ -253,16 +253,10 @@ void ListInto(const std::string& root, const std::string& rel, int depth, std::v
         const std::string relName = rel.empty() ? name : rel + "/" + name;
         const std::string full = JoinHostPath(root, relName);
         switch (GetPathKind(full)) {
-            case PathKind::File:
-                out.push_back(relName);
-                break;
-            case PathKind::Directory:
-                ListInto(root, relName, depth + 1, out);
-                break;
-            case PathKind::Missing:
-                throw Exception("'" + full + "': cannot read (a broken link?)");
-            case PathKind::Other:
-                throw Exception("'" + full + "': not a regular file");
+            case PathKind::File: out.push_back(relName); break;
+            case PathKind::Directory: ListInto(root, relName, depth + 1, out); break;
+            case PathKind::Missing: throw Exception("'" + full + "': cannot read (a broken link?)");
+            case PathKind::Other: throw Exception("'" + full + "': not a regular file");
         }
     }
 }

@@ -71,8 +71,7 @@ InstallerInfo ReadInstallerInfo(ByteSource& src, uint64_t fileSize) {
     }
     info.PayloadSize = fileSize - frame;
 
-    DirectoryRegion region =
-        ReadRegion("file directory", [&] { return ReadDirectoryRegion(src, info.Trailer.Count); });
+    DirectoryRegion region = ReadRegion("file directory", [&] { return ReadDirectoryRegion(src, info.Trailer.Count); });
     if (region.Stored != region.Computed) {
         throw Exception("file directory checksum mismatch (stored " + Hex32(region.Stored) + ", computed " +
                         Hex32(region.Computed) + ")");
@@ -215,10 +214,8 @@ UninstallerInfo ReadUninstaller(ByteSource& src, uint64_t fileSize) {
 
 std::string DescribeRecord(const UninstallRecord& record) {
     switch (record.Kind) {
-        case ukDirectory:
-            return "directory " + CodePage1252ToUtf8(record.Path());
-        case ukFile:
-            return "file      " + CodePage1252ToUtf8(record.Path());
+        case ukDirectory: return "directory " + CodePage1252ToUtf8(record.Path());
+        case ukFile: return "file      " + CodePage1252ToUtf8(record.Path());
         case ukRegistryKey: {
             std::string root;
             switch (record.RootKey) {
@@ -231,7 +228,6 @@ std::string DescribeRecord(const UninstallRecord& record) {
             }
             return "registry  " + root + "\\" + CodePage1252ToUtf8(record.Path());
         }
-        default:
-            return "kind " + std::to_string(record.Kind) + "    " + CodePage1252ToUtf8(record.Path());
+        default: return "kind " + std::to_string(record.Kind) + "    " + CodePage1252ToUtf8(record.Path());
     }
 }

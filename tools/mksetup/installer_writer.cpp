@@ -117,7 +117,8 @@ namespace {
 void CheckBeforeReading(const PackOptions& options) {
     for (const std::string& output : {options.OutputPath, options.OutputPath + ".part"}) {
         if (SameHostFile(output, options.StubPath)) {
-            throw Exception("'" + options.OutputPath + "': is the setup program given as --stub; choose another output");
+            throw Exception("'" + options.OutputPath +
+                            "': is the setup program given as --stub; choose another output");
         }
         for (const PackInput& f : options.Files) {
             if (SameHostFile(output, f.HostPath)) {
@@ -128,8 +129,8 @@ void CheckBeforeReading(const PackOptions& options) {
     }
     // Before compression the size is not known; counting every file at its
     // own size keeps the refusal ahead of the hours spent compressing.
-    uint64_t total = HostFileSize(options.StubPath) + 7 + options.Files.size() * uint64_t{kDirectoryEntrySize} +
-                     kTailSize;
+    uint64_t total =
+        HostFileSize(options.StubPath) + 7 + options.Files.size() * uint64_t{kDirectoryEntrySize} + kTailSize;
     for (const PackInput& f : options.Files) {
         const uint64_t size = HostFileSize(f.HostPath);
         if (size > kMaxSetupFileSize) {
@@ -137,8 +138,10 @@ void CheckBeforeReading(const PackOptions& options) {
         }
         total += size;
         if (total > kMaxSetupFileSize) {
-            throw Exception("'" + f.HostPath + "': with this file the installer would reach 2 GiB (the files so far add "
-                            "up to " + Megabytes(total) + "), the most the setup program can read");
+            throw Exception("'" + f.HostPath +
+                            "': with this file the installer would reach 2 GiB (the files so far add "
+                            "up to " +
+                            Megabytes(total) + "), the most the setup program can read");
         }
     }
 }
@@ -227,9 +230,7 @@ std::vector<PackInput> CollectInputs(const std::string& root, const std::vector<
         StoredNameFromHostPath(arg, true);
         const std::string hostPath = JoinHostPath(root, arg);
         switch (GetPathKind(hostPath)) {
-            case PathKind::File:
-                inputs.push_back({hostPath, StoredNameFromHostPath(arg)});
-                break;
+            case PathKind::File: inputs.push_back({hostPath, StoredNameFromHostPath(arg)}); break;
             case PathKind::Directory: {
                 std::vector<std::string> below = ListFilesBelow(hostPath);
                 if (below.empty()) throw Exception("'" + hostPath + "': folder holds no files");
@@ -238,10 +239,8 @@ std::vector<PackInput> CollectInputs(const std::string& root, const std::vector<
                 }
                 break;
             }
-            case PathKind::Missing:
-                throw Exception("'" + hostPath + "': no such file or folder");
-            case PathKind::Other:
-                throw Exception("'" + hostPath + "': not a regular file");
+            case PathKind::Missing: throw Exception("'" + hostPath + "': no such file or folder");
+            case PathKind::Other: throw Exception("'" + hostPath + "': not a regular file");
         }
     }
     return inputs;

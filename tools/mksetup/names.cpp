@@ -30,10 +30,13 @@ std::string CheckComponent(const std::string& c) {
     for (char ch : c) {
         if (ch == 0x7F) return "contains a control character";
         switch (ch) {
-            case '<': case '>': case '"': case '|': case '?': case '*':
-                return std::string("contains '") + ch + "', which Windows does not allow in file names";
-            default:
-                break;
+            case '<':
+            case '>':
+            case '"':
+            case '|':
+            case '?':
+            case '*': return std::string("contains '") + ch + "', which Windows does not allow in file names";
+            default: break;
         }
     }
     return std::string();
@@ -93,8 +96,9 @@ std::vector<NameProblem> CheckNameSet(const std::vector<std::string>& names, con
         }
         seen.emplace(key, i);
         if (!options.AllowSubdirectories && NeedsMissingFolder(name)) {
-            problems.push_back({i, Quoted(name) + ": the installer creates only the folders DLL, Upload and Download; "
-                                   "put the file at the top level or in one of them (or use --allow-subdirs)"});
+            problems.push_back({i, Quoted(name) +
+                                       ": the installer creates only the folders DLL, Upload and Download; "
+                                       "put the file at the top level or in one of them (or use --allow-subdirs)"});
         }
     }
     return problems;
@@ -117,8 +121,7 @@ std::string StoredNameFromHostPath(const std::string& hostPath, bool allowEmpty)
         }
         std::string converted, bad;
         switch (Utf8ToCodePage1252(component, &converted, &bad)) {
-            case Utf8Conversion::Ok:
-                break;
+            case Utf8Conversion::Ok: break;
             case Utf8Conversion::NotUtf8:
                 throw Exception("'" + hostPath + "': the name is not UTF-8 (byte " + bad + ")");
             case Utf8Conversion::NotInCodePage:

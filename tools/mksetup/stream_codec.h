@@ -26,9 +26,9 @@ using CompressedReader = std::function<size_t(uint8_t* block, size_t capacity)>;
 using DecodedWriter = std::function<void(const uint8_t* data, size_t size)>;
 
 struct DecodedStream {
-    uint32_t Crc = 0;          // finished checksum of the decoded bytes
-    uint64_t Size = 0;         // number of decoded bytes
-    uint64_t Compressed = 0;   // compressed bytes consumed
+    uint32_t Crc = 0;         // finished checksum of the decoded bytes
+    uint64_t Size = 0;        // number of decoded bytes
+    uint64_t Compressed = 0;  // compressed bytes consumed
 };
 
 // Decodes one stream of exactly `compressedSize` bytes taken from `reader`
