@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "container/decompress_form.h"
@@ -57,36 +56,41 @@ constexpr size_t kAnnouncedFiles = 256;
 // The names (folded as Windows compares them, relative to the destination)
 // of everything that stands in the folders the payload's files go to: one
 // listing per folder, instead of one look-up per file.
-std::set<std::string> ExistingNames(const std::string& destDir, const std::vector<FileDirectoryEntry>& entries) {
-    std::set<std::string> folders, names;
+std::vector<std::string> ExistingNames(const std::string& destDir, const std::vector<FileDirectoryEntry>& entries) {
+    std::vector<std::string> folders, names;
     for (const FileDirectoryEntry& entry : entries) {
         const std::string name = InstalledPayloadName(entry.Name.Get());
         const size_t sep = name.find_last_of("\\/");
-        folders.insert(sep == std::string::npos ? std::string() : name.substr(0, sep));
+        const std::string folder = FoldCase1252(sep == std::string::npos ? std::string() : name.substr(0, sep));
+        bool listed = false;
+        for (const std::string& f : folders) listed = listed || f == folder;
+        if (!listed) folders.push_back(folder);
     }
     for (const std::string& folder : folders) {
         WIN32_FIND_DATAA found;
         FindHandle find(FindFirstFileA(JoinPath(JoinPath(destDir, folder), "*").c_str(), &found));
         if (!find) continue;
         do {
-            names.insert(FoldCase1252(folder.empty() ? std::string(found.cFileName) : folder + "\\" + found.cFileName));
+            names.push_back(FoldCase1252(folder.empty() ? std::string(found.cFileName) : folder + "\\" + found.cFileName));
         } while (FindNextFileA(find.Get(), &found));
     }
     return names;
 }
 
-bool Stands(const std::set<std::string>& existing, const std::string& name) {
+bool Stands(const std::vector<std::string>& existing, const std::string& name) {
     std::string key = FoldCase1252(name);
     for (char& c : key)
         if (c == '/') c = '\\';
-    return existing.count(key) != 0;
+    for (const std::string& e : existing)
+        if (e == key) return true;
+    return false;
 }
 
 // Announces the files from `first` on that will be logged without a kept
 // copy (nothing stands at their path now); returns the index after the last
 // file this covers.
 size_t AnnounceFiles(UninstallLog& log, const std::string& destDir, const std::vector<FileDirectoryEntry>& entries,
-                     size_t first, const std::set<std::string>& existing) {
+                     size_t first, const std::vector<std::string>& existing) {
     if (!log.Journal) return entries.size();
     std::vector<std::unique_ptr<UninstallRecord>> records;
     uint64_t bytes = 0;
@@ -165,7 +169,7 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     d.TotalSize = end - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
 
     ChDir(destDir);
-    const std::set<std::string> existing = ExistingNames(destDir, entries);
+    const std::vector<std::string> existing = ExistingNames(destDir, entries);
     size_t announcedTo = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         const FileDirectoryEntry& entry = entries[i];

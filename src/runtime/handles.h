@@ -47,66 +47,38 @@ private:
     Handle h_;
 };
 
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { CloseHandle(h); }
+// Traits of a handle closed by `CloseFn`, whose "no handle" is nullptr or,
+// with `InvalidIsEmpty`, INVALID_HANDLE_VALUE.
+template <class H, auto CloseFn, bool InvalidIsEmpty = false>
+struct ClosedBy {
+    using Handle = H;
+    static Handle Empty() noexcept {
+        if constexpr (InvalidIsEmpty)
+            return INVALID_HANDLE_VALUE;
+        else
+            return nullptr;
+    }
+    static void Close(Handle h) noexcept { CloseFn(h); }
 };
+
 // A file opened with CreateFile (invalid value: INVALID_HANDLE_VALUE).
-using FileHandle = UniqueHandle<FileHandleTraits>;
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { FindClose(h); }
-};
+using FileHandle = UniqueHandle<ClosedBy<HANDLE, CloseHandle, true>>;
 // A search started with FindFirstFile.
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { RegCloseKey(h); }
-};
+using FindHandle = UniqueHandle<ClosedBy<HANDLE, FindClose, true>>;
 // An opened or created registry key.
-using RegKey = UniqueHandle<RegKeyTraits>;
-
-template <class T>
-struct GdiObjectTraits {
-    using Handle = T;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DeleteObject(h); }
-};
+using RegKey = UniqueHandle<ClosedBy<HKEY, RegCloseKey>>;
 // A GDI object made by this program (font, brush, pen, bitmap).
 template <class T>
-using GdiObject = UniqueHandle<GdiObjectTraits<T>>;
+using GdiObject = UniqueHandle<ClosedBy<T, DeleteObject>>;
 using FontHandle = GdiObject<HFONT>;
 using BrushHandle = GdiObject<HBRUSH>;
 using BitmapHandle = GdiObject<HBITMAP>;
-
-struct MemoryDCTraits {
-    using Handle = HDC;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DeleteDC(h); }
-};
 // A device context made with CreateCompatibleDC.
-using MemoryDC = UniqueHandle<MemoryDCTraits>;
-
-struct WindowHandleTraits {
-    using Handle = HWND;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DestroyWindow(h); }
-};
+using MemoryDC = UniqueHandle<ClosedBy<HDC, DeleteDC>>;
 // A window this program created and must destroy.
-using WindowHandle = UniqueHandle<WindowHandleTraits>;
-
-struct PidlTraits {
-    using Handle = LPITEMIDLIST;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { CoTaskMemFree(h); }
-};
+using WindowHandle = UniqueHandle<ClosedBy<HWND, DestroyWindow>>;
 // An item-id list the shell allocated with the COM task allocator.
-using Pidl = UniqueHandle<PidlTraits>;
+using Pidl = UniqueHandle<ClosedBy<LPITEMIDLIST, CoTaskMemFree>>;
 
 // A device context borrowed from a window with GetDC.
 class WindowDC {
