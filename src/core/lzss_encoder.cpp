@@ -178,7 +178,10 @@ private:
             if (best >= 8) return best;
         }
         if (limit >= 4) {
-            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+            // After the 8-byte chain, a match on the 4-byte chain has at
+            // most 7 bytes: one of 7 ends the walk.
+            const int most = limit < 8 ? limit : 7;
+            best = WalkChain<4>(p, most, cur, head4_[slots.h4], prev4_, best, source);
             if (best >= 4) return best;
         }
         if (best) return best;
