@@ -98,7 +98,8 @@ public:
     }
 
     // Longest match for position p (0 when none of 3 bytes or more), then
-    // adds p. `hint` is a source worth trying first, or -1.
+    // adds p. `hint` is a source worth trying first, or -1. Inlined, as is
+    // Search: as calls they took about a tenth of the normal level's time.
     __attribute__((always_inline)) int Find(int p, int hint, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
