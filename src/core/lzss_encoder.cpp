@@ -24,12 +24,14 @@
 // the next block). The levels differ in where they search and how:
 //
 //   Normal: hash chains searched to a bounded depth, only where a parse
-//           would look that takes the longest match or puts it off by one
-//           literal when the next position has one at least two bytes
-//           longer. Where the match after a match also holds for up to 4
-//           bytes before its start, those earlier starts are known too, so
-//           the first match can be cut short for a longer second one. The
-//           dynamic programming never does worse than that parse.
+//           would look that takes the longest match or, when it is at most
+//           8 bytes long, puts it off by one literal when the next position
+//           has one at least two bytes longer (after a longer match that
+//           rarely pays for the search). Where the match after a match
+//           also holds for up to 4 bytes before its start, those earlier
+//           starts are known too, so the first match can be cut short for
+//           a longer second one. The dynamic programming never does worse
+//           than that parse.
 //   Best:   the exact longest match at every position, from binary search
 //           trees of the window's positions (one per hash of their first
 //           three bytes), ordered by their next 18 bytes with the newest
@@ -39,10 +41,11 @@
 namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
-constexpr int kPad = 32;  // readable bytes after the data: 18-byte keys, 8-byte loads
-constexpr int kBlock = 1 << 16;  // positions per parse block
+constexpr int kPad = 32;          // readable bytes after the data: 18-byte keys, 8-byte loads
+constexpr int kBlock = 1 << 16;   // positions per parse block
 constexpr int kNormalDepth = 64;  // chain links followed per chain and search
 constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
+constexpr int kLazyMax = 8;       // longest match after which the next position is searched (normal level)
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -79,8 +82,14 @@ inline bool InWindow(int p, int cand) { return cand >= 0 && p - cand <= kLzssWin
 class ChainFinder {
 public:
     ChainFinder(const uint8_t* hist, int end, int depth)
-        : hist_(hist), end_(end), depth_(depth), head3_(1 << kHash3Bits, -1), head4_(1 << kHashBits, -1),
-          head8_(1 << kHashBits, -1), prev4_(kChainSize, -1), prev8_(kChainSize, -1) {}
+        : hist_(hist),
+          end_(end),
+          depth_(depth),
+          head3_(1 << kHash3Bits, kNone),
+          head4_(1 << kHashBits, kNone),
+          head8_(1 << kHashBits, kNone),
+          prev4_(kChainSize, kNone),
+          prev8_(kChainSize, kNone) {}
 
     // Adds position p without searching; positions come in order, each once.
     void Insert(int p) {
@@ -89,8 +98,9 @@ public:
     }
 
     // Longest match for position p (0 when none of 3 bytes or more), then
-    // adds p. `hint` is a source worth trying first, or -1.
-    int Find(int p, int hint, int& source) {
+    // adds p. `hint` is a source worth trying first, or -1. Inlined, as is
+    // Search: as calls they took about a tenth of the normal level's time.
+    __attribute__((always_inline)) int Find(int p, int hint, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
         const uint8_t* cur = hist_ + p;
@@ -102,6 +112,15 @@ public:
 
 private:
     static constexpr int kHash3Bits = 15;
+    // An empty table entry lies so far before every position that one
+    // unsigned comparison finds it outside the window, as it finds a
+    // position that left the window: one branch per candidate, not two.
+    static constexpr int kNone = -(1 << 30);
+
+    static bool Near(int p, int cand) {
+        return static_cast<unsigned>(p) - static_cast<unsigned>(cand) <= static_cast<unsigned>(kLzssWindowSize);
+    }
+
     static constexpr int kHashBits = 16;
     static constexpr int kChainSize = 2 * kLzssWindowSize;  // ring of chain links
 
@@ -129,7 +148,7 @@ private:
     int WalkChain(int p, int limit, const uint8_t* cur, int cand, const std::vector<int>& prev, int best,
                   int& source) const {
         int depth = depth_;
-        for (; InWindow(p, cand) && depth-- > 0; cand = prev[cand & (kChainSize - 1)]) {
+        for (; Near(p, cand) && depth-- > 0; cand = prev[cand & (kChainSize - 1)]) {
             const uint8_t* c = hist_ + cand;
             // A candidate can only win if it also matches at the byte where
             // the best so far stops.
@@ -144,12 +163,15 @@ private:
         return best;
     }
 
-    int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint, int& source) const {
+    __attribute__((always_inline)) int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint,
+                                              int& source) const {
         int best = 0;
         if (InWindow(p, hint)) {
             best = MatchLength(hist_ + hint, cur, limit);
-            if (best < kLzssMinMatch) best = 0;
-            else source = hint;
+            if (best < kLzssMinMatch)
+                best = 0;
+            else
+                source = hint;
             if (best == limit) return best;
         }
         if (limit >= 8) {
@@ -157,12 +179,15 @@ private:
             if (best >= 8) return best;
         }
         if (limit >= 4) {
-            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+            // After the 8-byte chain, a match on the 4-byte chain has at
+            // most 7 bytes: one of 7 ends the walk.
+            const int most = limit < 8 ? limit : 7;
+            best = WalkChain<4>(p, most, cur, head4_[slots.h4], prev4_, best, source);
             if (best >= 4) return best;
         }
         if (best) return best;
         int cand = head3_[slots.h3];
-        if (InWindow(p, cand) && ((Load32(hist_ + cand) ^ Load32(cur)) & 0xFFFFFF) == 0) {
+        if (Near(p, cand) && ((Load32(hist_ + cand) ^ Load32(cur)) & 0xFFFFFF) == 0) {
             source = cand;
             return kLzssMinMatch;
         }
@@ -268,8 +293,7 @@ public:
     // `source` is a history index (zero prefix included).
     void Match(int source, int length) {
         Flag(0);
-        unsigned pos = static_cast<unsigned>(source - kZeroPrefix + kLzssStartIndex) &
-                       (kLzssWindowSize - 1);
+        unsigned pos = static_cast<unsigned>(source - kZeroPrefix + kLzssStartIndex) & (kLzssWindowSize - 1);
         at_[0] = static_cast<uint8_t>(pos & 0xFF);
         at_[1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - kLzssMinMatch));
         at_ += 2;
@@ -292,7 +316,6 @@ private:
     uint8_t* flag_ = nullptr;
     int bit_ = 8;
 };
-
 
 // The longest match known at each position of a block, and the parse of
 // least total size over them and all their shorter prefixes.
@@ -323,15 +346,15 @@ public:
         }
         uint32_t after = 0;  // cost[i + 1], kept out of memory
         for (int i = n - 1; i >= 0; --i) {
+            // Whether i has a match is as good as random, so it is not
+            // branched on: a length is 0 or at least 3, and with 0 the
+            // inner loop does not run (next[i + 3] is at least i + 3).
             const int longest = length[i];
-            uint32_t best = 9 + after;
-            if (longest >= kLzssMinMatch) {
-                best = Min(best, 17 + cost[i + longest]);
-                for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) best = Min(best, 17 + cost[j]);
-                next[i] = i;
-            } else {
-                next[i] = next[i + 1];
-            }
+            const uint32_t none = static_cast<uint32_t>(longest < kLzssMinMatch) * 0xFFFFFFFFu;
+            uint32_t best = Min(9 + after, (17 + cost[i + longest]) | none);
+            for (int j = next[i + kLzssMinMatch]; j < i + longest; j = next[j + 1]) best = Min(best, 17 + cost[j]);
+            next[i] =
+                static_cast<int>((static_cast<uint32_t>(next[i + 1]) & none) | (static_cast<uint32_t>(i) & ~none));
             cost[i] = after = best;
         }
         int i = 0;
@@ -350,8 +373,10 @@ public:
                     }
                 }
             }
-            if (end > i + 1) writer.Match(source_[i], end - i);
-            else writer.Literal(hist[start + i]);
+            if (end > i + 1)
+                writer.Match(source_[i], end - i);
+            else
+                writer.Literal(hist[start + i]);
             i = end;
         }
         return start + i;
@@ -418,11 +443,12 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         const int n = end - p < kBlock ? end - p : kBlock;
         std::memset(length, 0, static_cast<size_t>(n));
         // Searches block position i (positions come in order, each once).
-        auto search = [&](int i, int hint) {
+        auto search = [&](int i, int hint) __attribute__((always_inline)) {
             for (; next < start + i; ++next) finder.Insert(next);
-            length[i] = static_cast<uint8_t>(finder.Find(start + i, hint, source[i]));
+            const int len = finder.Find(start + i, hint, source[i]);
+            length[i] = static_cast<uint8_t>(len);
             next = start + i + 1;
-            return length[i];
+            return len;
         };
         int i = 0;
         search(0, -1);
@@ -432,7 +458,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 if (++i < n) search(i, -1);
                 continue;
             }
-            if (len + 2 <= kLzssMaxMatch && i + 1 < n && search(i + 1, source[i] + 1) >= len + 2) {
+            if (len <= kLazyMax && i + 1 < n && search(i + 1, source[i] + 1) >= len + 2) {
                 ++i;
                 continue;
             }
