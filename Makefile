@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 export BUILD
 
-.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test sanitize-test demo bench clean
+.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test sanitize-test format-test demo bench clean
 
 all: build
 
@@ -60,7 +60,11 @@ docs-test: host win
 fuzz-test: bootstrap
 	scripts/fuzz $(BUILD)/fuzz $(FUZZ_SECONDS)
 
-test: unit-test sanitize-test win-test e2e-test docs-test fuzz-test
+# The sources follow .clang-format.
+format-test: bootstrap
+	scripts/format --check
+
+test: format-test unit-test sanitize-test win-test e2e-test docs-test fuzz-test
 
 demo: build
 	scripts/demo $(HOST) $(WIN)

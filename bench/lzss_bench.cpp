@@ -130,10 +130,11 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: lzss_bench [--corpus=FILE]... [benchmark flags]\n"
-                        "Measures LZSS decode/encode throughput and compression beside the\n"
-                        "reference decoder and encoders on generated text and x86-like data\n"
-                        "and on each FILE.\n\n");
+            std::printf(
+                "usage: lzss_bench [--corpus=FILE]... [benchmark flags]\n"
+                "Measures LZSS decode/encode throughput and compression beside the\n"
+                "reference decoder and encoders on generated text and x86-like data\n"
+                "and on each FILE.\n\n");
             rest.push_back(argv[i]);
         } else {
             rest.push_back(argv[i]);

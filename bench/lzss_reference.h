@@ -63,9 +63,7 @@ inline Bytes GreedyEncode(const uint8_t* data, size_t size) {
     const size_t end = hist.size();
     const int kHashSize = 1 << 16;
     std::vector<long> head(kHashSize, -1), prev(end, -1);
-    auto hash = [&](size_t p) {
-        return ((hist[p] << 8) ^ (hist[p + 1] << 4) ^ hist[p + 2]) & (kHashSize - 1);
-    };
+    auto hash = [&](size_t p) { return ((hist[p] << 8) ^ (hist[p + 1] << 4) ^ hist[p + 2]) & (kHashSize - 1); };
     auto insert = [&](size_t p) {
         if (p + 3 > end) return;
         size_t h = hash(p);
@@ -128,15 +126,71 @@ inline Bytes GreedyEncode(const Bytes& data) { return GreedyEncode(data.data(), 
 // vocabulary plus made-up words, sentences, commas, paragraphs, CRLF lines
 // wrapped near 72 columns.
 inline Bytes EnglishLikeText(size_t size, uint32_t seed = 1) {
-    static const char* kCommon[] = {
-        "the", "of", "and", "to", "a", "in", "is", "that", "for", "it", "as", "was", "with",
-        "be", "by", "on", "not", "he", "this", "are", "or", "his", "from", "at", "which",
-        "but", "have", "an", "had", "they", "you", "were", "their", "one", "all", "we",
-        "can", "her", "has", "there", "been", "if", "more", "when", "will", "would", "who",
-        "so", "no", "setup", "program", "directory", "file", "install", "window", "system",
-        "user", "folder", "product", "version", "documentation", "technology", "demo"};
-    static const char* kSyllables[] = {"ka", "ro", "ten", "mi", "sul", "ve", "dor", "an", "qui",
-                                       "lo", "pra", "is", "ne", "tor", "ba", "el", "ium", "ger"};
+    static const char* kCommon[] = {"the",
+                                    "of",
+                                    "and",
+                                    "to",
+                                    "a",
+                                    "in",
+                                    "is",
+                                    "that",
+                                    "for",
+                                    "it",
+                                    "as",
+                                    "was",
+                                    "with",
+                                    "be",
+                                    "by",
+                                    "on",
+                                    "not",
+                                    "he",
+                                    "this",
+                                    "are",
+                                    "or",
+                                    "his",
+                                    "from",
+                                    "at",
+                                    "which",
+                                    "but",
+                                    "have",
+                                    "an",
+                                    "had",
+                                    "they",
+                                    "you",
+                                    "were",
+                                    "their",
+                                    "one",
+                                    "all",
+                                    "we",
+                                    "can",
+                                    "her",
+                                    "has",
+                                    "there",
+                                    "been",
+                                    "if",
+                                    "more",
+                                    "when",
+                                    "will",
+                                    "would",
+                                    "who",
+                                    "so",
+                                    "no",
+                                    "setup",
+                                    "program",
+                                    "directory",
+                                    "file",
+                                    "install",
+                                    "window",
+                                    "system",
+                                    "user",
+                                    "folder",
+                                    "product",
+                                    "version",
+                                    "documentation",
+                                    "technology",
+                                    "demo"};
+    static const char* kSyllables[] = {"ka", "ro",  "ten", "mi", "sul", "ve", "dor", "an",  "qui",
+                                       "lo", "pra", "is",  "ne", "tor", "ba", "el",  "ium", "ger"};
     std::mt19937 rng(seed);
     const size_t nCommon = sizeof kCommon / sizeof kCommon[0];
     std::vector<std::string> vocab(kCommon, kCommon + nCommon);
@@ -153,8 +207,8 @@ inline Bytes EnglishLikeText(size_t size, uint32_t seed = 1) {
     while (out.size() < size) {
         // Skewed choice: small indexes (common words) far more often.
         uint32_t r = rng() % 1000000;
-        size_t idx = static_cast<size_t>((static_cast<uint64_t>(r) * r / 1000000) * r / 1000000 *
-                                         vocab.size() / 1000000);
+        size_t idx =
+            static_cast<size_t>((static_cast<uint64_t>(r) * r / 1000000) * r / 1000000 * vocab.size() / 1000000);
         std::string w = vocab[idx];
         if (sentenceStart) w[0] = static_cast<char>(w[0] - 'a' + 'A');
         sentenceStart = false;
@@ -223,23 +277,32 @@ inline Bytes X86LikeImage(size_t size, uint32_t seed = 2) {
                 for (int i = 0; i < n; ++i) {
                     int disp = static_cast<int>(0x100 - 4 * (1 + rng() % 12));
                     switch (rng() % 12) {
-                    case 0: put({0x8B, 0x45, disp}); break;                        // mov eax,[ebp-x]
-                    case 1: put({0x89, 0x45, disp}); break;                        // mov [ebp-x],eax
-                    case 2: put({0x8B, 0x4D, 8 + 4 * static_cast<int>(rng() % 4)}); break;
-                    case 3: put({0x50}); break;                                    // push eax
-                    case 4: {                                                     // call rel32
-                        put({0xE8});
-                        size_t target = functions[rng() % functions.size()];
-                        put32(static_cast<uint32_t>(target - (out.size() + 4)));
-                        break;
-                    }
-                    case 5: put({0xFF, 0x15}); put32(imports[rng() % imports.size()]); break;
-                    case 6: put({0xA1}); put32(globals[rng() % globals.size()]); break;
-                    case 7: put({0x68}); put32(globals[rng() % globals.size()]); break;
-                    case 8: put({0x85, 0xC0, 0x74, static_cast<int>(rng() % 64)}); break;
-                    case 9: put({0x83, 0xC4, 4 * static_cast<int>(1 + rng() % 6)}); break;
-                    case 10: put({0x33, 0xC0}); break;
-                    case 11: put({0x8D, 0x45, disp, 0x50}); break;
+                        case 0: put({0x8B, 0x45, disp}); break;  // mov eax,[ebp-x]
+                        case 1: put({0x89, 0x45, disp}); break;  // mov [ebp-x],eax
+                        case 2: put({0x8B, 0x4D, 8 + 4 * static_cast<int>(rng() % 4)}); break;
+                        case 3: put({0x50}); break;  // push eax
+                        case 4: {                    // call rel32
+                            put({0xE8});
+                            size_t target = functions[rng() % functions.size()];
+                            put32(static_cast<uint32_t>(target - (out.size() + 4)));
+                            break;
+                        }
+                        case 5:
+                            put({0xFF, 0x15});
+                            put32(imports[rng() % imports.size()]);
+                            break;
+                        case 6:
+                            put({0xA1});
+                            put32(globals[rng() % globals.size()]);
+                            break;
+                        case 7:
+                            put({0x68});
+                            put32(globals[rng() % globals.size()]);
+                            break;
+                        case 8: put({0x85, 0xC0, 0x74, static_cast<int>(rng() % 64)}); break;
+                        case 9: put({0x83, 0xC4, 4 * static_cast<int>(1 + rng() % 6)}); break;
+                        case 10: put({0x33, 0xC0}); break;
+                        case 11: put({0x8D, 0x45, disp, 0x50}); break;
                     }
                 }
                 if (rng() % 2) put({0x5F, 0x5E, 0x5B});
@@ -248,9 +311,9 @@ inline Bytes X86LikeImage(size_t size, uint32_t seed = 2) {
             }
         } else if (section < 88) {
             // Names of imported functions and messages.
-            static const char* kWords[] = {"Create", "File", "Window", "Get", "Set", "Reg",
-                                           "Key", "Value", "Message", "Box", "Close", "Handle",
-                                           "Read", "Write", "Path", "Name", "Ex", "A", "Directory"};
+            static const char* kWords[] = {"Create", "File",    "Window", "Get",   "Set",      "Reg",  "Key",
+                                           "Value",  "Message", "Box",    "Close", "Handle",   "Read", "Write",
+                                           "Path",   "Name",    "Ex",     "A",     "Directory"};
             for (int i = 0; i < 60; ++i) {
                 put({static_cast<int>(rng() % 256), 0});
                 int n = 2 + rng() % 3;

@@ -76,8 +76,10 @@ private:
     static constexpr int kNodes = kNil + 1;
 
     void ReplaceChild(int p, int from, int to) {
-        if (right_[p] == from) right_[p] = to;
-        else left_[p] = to;
+        if (right_[p] == from)
+            right_[p] = to;
+        else
+            left_[p] = to;
     }
 
     void Delete(int q) {
@@ -207,8 +209,10 @@ inline std::vector<uint8_t> TreeOptimalEncode(const uint8_t* data, size_t size) 
     }
     detail::Tokens tokens;
     for (int i = 0; i < n; i += step[i]) {
-        if (step[i] == 1) tokens.Literal(data[i]);
-        else tokens.Match(from[i], step[i]);
+        if (step[i] == 1)
+            tokens.Literal(data[i]);
+        else
+            tokens.Match(from[i], step[i]);
     }
     return tokens.Take();
 }

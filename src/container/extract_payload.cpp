@@ -71,7 +71,8 @@ std::vector<std::string> ExistingNames(const std::string& destDir, const std::ve
         FindHandle find(FindFirstFileA(JoinPath(JoinPath(destDir, folder), "*").c_str(), &found));
         if (!find) continue;
         do {
-            names.push_back(FoldCase1252(folder.empty() ? std::string(found.cFileName) : folder + "\\" + found.cFileName));
+            names.push_back(
+                FoldCase1252(folder.empty() ? std::string(found.cFileName) : folder + "\\" + found.cFileName));
         } while (FindNextFileA(find.Get(), &found));
     }
     return names;

@@ -11,11 +11,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "../../bench/lzss_reference.h"
+#include "../../bench/lzss_tree_reference.h"
 #include "errors.h"
 #include "lzss_decoder.h"
 #include "lzss_encoder.h"
-#include "../../bench/lzss_reference.h"
-#include "../../bench/lzss_tree_reference.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -50,7 +50,7 @@ struct Io {
     std::vector<int> chunks;  // sizes the read callback returns, cycled; empty: full blocks
     size_t chunkAt = 0;
     int readCalls = 0;
-    int throwOnRead = 0;   // 1-based call number that raises, 0: never
+    int throwOnRead = 0;  // 1-based call number that raises, 0: never
     Bytes output;
     std::vector<int> writes;  // count of every write call
     int throwOnWrite = 0;
@@ -70,8 +70,7 @@ int ReadProc(uint8_t* block) {
 
 int WriteProc(const uint8_t* block, int count) {
     g_io.writes.push_back(count);
-    if (g_io.throwOnWrite == static_cast<int>(g_io.writes.size()))
-        throw std::runtime_error("write failed");
+    if (g_io.throwOnWrite == static_cast<int>(g_io.writes.size())) throw std::runtime_error("write failed");
     g_io.output.insert(g_io.output.end(), block, block + count);
     return 0;
 }
@@ -238,8 +237,7 @@ TEST_F(Lzss, ShortReadsGiveIdenticalOutputAndBlocks) {
     ASSERT_GT(expected.size(), 70000u);
     std::vector<int> randomSizes;
     for (int i = 0; i < 97; ++i) randomSizes.push_back(1 + rng() % 40000);
-    std::vector<std::vector<int>> policies = {
-        {}, {1}, {2}, {3}, {17}, {31999}, {1, 31999, 7}, randomSizes};
+    std::vector<std::vector<int>> policies = {{}, {1}, {2}, {3}, {17}, {31999}, {1, 31999, 7}, randomSizes};
     std::vector<int> fullWrites;
     for (const auto& policy : policies) {
         EXPECT_EQ(Decode(stream, policy), expected) << "policy size " << policy.size();
@@ -264,8 +262,7 @@ TEST_F(Lzss, ReadCallbackClaimingMoreThanABlockIsClamped) {
 TEST_F(Lzss, RandomStreamsMatchTheReference) {
     std::mt19937 rng(1234);
     for (int round = 0; round < 60; ++round) {
-        Bytes s = round % 3 == 0 ? RandomBytes(rng, rng() % 70000)
-                                 : RandomStream(rng, rng() % 9000);
+        Bytes s = round % 3 == 0 ? RandomBytes(rng, rng() % 70000) : RandomStream(rng, rng() % 9000);
         if (round % 5 == 1 && !s.empty()) s.resize(rng() % s.size());  // cut anywhere
         std::vector<int> chunks;
         if (round % 2) chunks = {1 + static_cast<int>(rng() % 5000), 1, 32000};
@@ -316,8 +313,7 @@ TEST_F(Lzss, FailedAllocationFreesWhatItGotAndRaises) {
         LzssSetAllocator({nullptr, nullptr});
         g_failNthAlloc = 0;
         EXPECT_EQ(g_allocated.size(), static_cast<size_t>(failing - 1));
-        for (void* p : g_allocated)
-            EXPECT_NE(std::find(g_freed.begin(), g_freed.end(), p), g_freed.end()) << failing;
+        for (void* p : g_allocated) EXPECT_NE(std::find(g_freed.begin(), g_freed.end(), p), g_freed.end()) << failing;
         EXPECT_FALSE(LzssBuffersHeld());
         Decode({0x01, 'a'});
         EXPECT_EQ(g_io.readCalls, 0);
@@ -416,10 +412,8 @@ TEST(LzssEncoder, NeverLargerThanGreedyLongestMatch) {
         const char* name;
         Bytes data;
     } cases[] = {
-        {"text", TextLike(rng, 300000)},
-        {"x86", lzssref::X86LikeImage(300000, 5)},
-        {"x86 then text", mixed},
-        {"small alphabet", RandomBytes(rng, 100000, 4)},
+        {"text", TextLike(rng, 300000)},    {"x86", lzssref::X86LikeImage(300000, 5)},
+        {"x86 then text", mixed},           {"small alphabet", RandomBytes(rng, 100000, 4)},
         {"noise", RandomBytes(rng, 30000)},
     };
     for (const Case& c : cases) {

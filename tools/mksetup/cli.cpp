@@ -34,7 +34,7 @@ const char kHelp[] =
     "                          (default \"Velto - Technology Demo\")\n"
     "  -C, --directory DIR     name files relative to DIR (default: current folder)\n"
     "  --allow-subdirs         accept files in folders the installer does not create\n"
-    "  --best                  smallest installer, 2 to 3 times slower to pack\n"
+    "  --best                  smallest installer, 2 to 4 times slower to pack\n"
     "  -q, --quiet             no summary, no progress\n"
     "  FILE...                 files to pack, relative to DIR, in the order given;\n"
     "                          a folder stands for every file below it, sorted by\n"
