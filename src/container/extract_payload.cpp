@@ -130,8 +130,9 @@ int ReadCompressedBlock(uint8_t* block) {
     if (want > 0 && !ReadFile(d.SourceHandle.Get(), block, want, &got, nullptr)) got = 0;
     d.CurrentRead += got;
     d.TotalRead += got;
-    d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
-    if (d.Gauge1.Handle()) UpdateWindow(d.Gauge1.Handle());
+    // Repainted at once, when its picture changed.
+    if (d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize)) && d.Gauge1.Handle())
+        UpdateWindow(d.Gauge1.Handle());
     return static_cast<int>(got);
 }
 

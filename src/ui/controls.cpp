@@ -304,12 +304,23 @@ const char* TGauge::WindowClass() const {
     return kGaugeWindowClass;
 }
 
-void TGauge::SetProgress(int value) {
+bool TGauge::SetProgress(int value) {
     if (value < MinValue) value = MinValue;
     if (value > MaxValue) value = MaxValue;
-    if (value == progress_) return;
+    if (value == progress_) return false;
+    const int before = progress_;
+    const int percentBefore = PercentDone();
     progress_ = value;
+    if (drawnWidth_ >= 0 && PercentDone() == percentBefore &&
+        FilledWidth(before, drawnWidth_) == FilledWidth(value, drawnWidth_))
+        return false;
     if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
+    return true;
+}
+
+int TGauge::FilledWidth(int progress, int innerWidth) const {
+    const int64_t range = static_cast<int64_t>(MaxValue) - MinValue;
+    return range > 0 ? static_cast<int>((static_cast<int64_t>(progress) - MinValue) * innerWidth / range) : 0;
 }
 
 int TGauge::PercentDone() const {
@@ -324,9 +335,9 @@ void TGauge::Draw(HDC dc, int width, int height) const {
     FrameRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     RECT inner = {1, 1, width - 1, height - 1};
     if (inner.right <= inner.left || inner.bottom <= inner.top) return;
-    const int64_t range = static_cast<int64_t>(MaxValue) - MinValue;
     const int innerWidth = inner.right - inner.left;
-    int filled = range > 0 ? static_cast<int>((static_cast<int64_t>(progress_) - MinValue) * innerWidth / range) : 0;
+    drawnWidth_ = innerWidth;
+    const int filled = FilledWidth(progress_, innerWidth);
     RECT fill = {inner.left, inner.top, inner.left + filled, inner.bottom};
     RECT rest = {fill.right, inner.top, inner.right, inner.bottom};
 

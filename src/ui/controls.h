@@ -251,8 +251,11 @@ public:
     COLORREF ForeColor = RGB(0, 0, 255);
     COLORREF BackColor = RGB(255, 255, 255);
     int Progress() const { return progress_; }
-    // Kept within MinValue..MaxValue; marks the gauge for painting.
-    void SetProgress(int value);
+    // Kept within MinValue..MaxValue; marks the gauge for painting when its
+    // picture changes (the filled width or the percentage), not at every
+    // step: a repaint costs far more than a step.
+    // True when the picture changed.
+    bool SetProgress(int value);
     // Whole percent done, truncated.
     int PercentDone() const;
     // Draws the gauge into `dc` over the rectangle (0, 0, width, height).
@@ -264,7 +267,13 @@ protected:
     DWORD Style() const override { return WS_CHILD | WS_VISIBLE; }
 
 private:
+    // Pixels filled at `progress` when the bar inside the border is
+    // `innerWidth` wide.
+    int FilledWidth(int progress, int innerWidth) const;
+
     int progress_ = 0;
+    // The inner width at the last drawing; -1 before the first.
+    mutable int drawnWidth_ = -1;
     // The font the percentage is drawn in (WM_SETFONT); owned elsewhere.
     HFONT textFont_ = nullptr;
 };

@@ -447,6 +447,27 @@ TEST(GaugeTest, PercentFollowsTheProgressWithinItsRange) {
     EXPECT_EQ(gauge.PercentDone(), 0);
 }
 
+TEST(GaugeTest, RepaintsOnlyWhenItsPictureChanges) {
+    const ControlRow row = {ControlKind::Gauge, "Gauge1", 0, 0, 102, 20, ""};
+    const FormLayout layout = {
+        "TGaugeHost2",     "",        10,      10, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
+        kDialogFontHeight, clBtnFace, nullptr, 0};
+    TForm host(layout);
+    TGauge gauge(host, row, 1);
+    gauge.MaxValue = 1000;
+    // Before its first drawing every change repaints.
+    EXPECT_TRUE(gauge.SetProgress(1));
+    HDC dc = GetDC(nullptr);
+    gauge.Draw(dc, 102, 20);  // 100 pixels inside the border: one per 10 steps
+    ReleaseDC(nullptr, dc);
+    const struct {
+        int set;
+        bool repaint;
+    } cases[] = {{1, false}, {5, false}, {9, false}, {10, true}, {15, false}, {20, true}, {1000, true}};
+    for (const auto& c : cases) EXPECT_EQ(gauge.SetProgress(c.set), c.repaint) << c.set;
+    EXPECT_EQ(gauge.Progress(), 1000);
+}
+
 TEST_F(ToolkitTest, GaugeFillsFromTheLeftInBlueOverWhite) {
     TGauge& g = form_->Gauge1;
     g.MaxValue = 1000;
