@@ -15,6 +15,7 @@ Every wait is bounded, so a hanging program fails its scenario instead of
 hanging the run.
 """
 
+import contextlib
 import fnmatch
 import glob
 import hashlib
@@ -518,6 +519,28 @@ class Session:
             for item in sorted(a - b, key=str):
                 problems.append("lost or changed %s: %s" % (part[:-1], item[0]))
         check(not problems, "%s changed the machine: %s" % (what, "; ".join(problems[:20])))
+
+    # -- drives
+
+    @contextlib.contextmanager
+    def small_drive(self, letter, size):
+        """A tmpfs of `size` (e.g. "3m") as drive `letter` of the prefix, for
+        a full or nearly full disk; yields its host path. Needs root. When
+        the scenario ends, every program of the prefix is stopped first, so
+        that the file system can go."""
+        mount = os.path.join(self.prefix, "drive-" + letter)
+        os.makedirs(mount)
+        out = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", mount], capture_output=True,
+                             text=True)
+        check(out.returncode == 0, "cannot mount a small drive %s: (needs root): %s" % (letter, out.stderr.strip()))
+        try:
+            os.symlink(mount, os.path.join(self.prefix, "dosdevices", letter + ":"))
+            yield mount
+        finally:
+            for p in self.programs:
+                p.stop()
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+            subprocess.run(["umount", "-l", mount], capture_output=True)
 
     # -- end
 

@@ -209,12 +209,7 @@ def long_destination(s):
 @scenario("full-drive-is-rolled-back", timeout=180)
 def full_drive(s):
     """Drive E: is a 3 MB tmpfs; the payload does not fit."""
-    mount = os.path.join(s.prefix, "e2e-small-drive")
-    os.makedirs(mount)
-    out = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=3m", "tmpfs", mount], capture_output=True, text=True)
-    check(out.returncode == 0, "cannot mount a small drive (needs root): %s" % out.stderr.strip())
-    try:
-        os.symlink(mount, os.path.join(s.prefix, "dosdevices", "e:"))
+    with s.small_drive("e", "3m") as mount:
         files = {"SMALL.TXT": b"fits\r\n" * 100, "BIG.BIN": os.urandom(5 << 20), "LATER.TXT": b"never\r\n"}
         s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
         before = s.snapshot()
@@ -229,9 +224,6 @@ def full_drive(s):
         install.expect_box_then_nothing_left(s, setup, page.pid, "BlockWrite failed.", before, "the full drive")
         check_equal(os.listdir(mount), [], "drive E: after the rollback")
         check_equal(journals(s), [], "setup's journal after the full drive")
-    finally:
-        subprocess.run(["wineserver", "-k"], env=s.env, timeout=60)
-        subprocess.run(["umount", "-l", mount], capture_output=True)
 
 
 @scenario("files-held-open-by-another-program", timeout=300)

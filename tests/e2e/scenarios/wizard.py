@@ -4,7 +4,6 @@ the Choose Directory dialog and the free-space warning."""
 
 import os
 import shutil
-import subprocess
 import time
 
 from e2elib import check, check_equal, scenario
@@ -260,12 +259,7 @@ def choose_directory(s):
 def low_free_space(s):
     """A destination on a drive with less than 2,000,000 free bytes (a
     1 MB file system as drive T:) warns; Yes stays, No goes on."""
-    mount = os.path.join(s.prefix, "small-drive")
-    os.makedirs(mount)
-    out = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", mount], capture_output=True, text=True)
-    check(out.returncode == 0, "cannot mount a small file system for drive T: %s" % out.stderr.strip())
-    try:
-        os.symlink(mount, os.path.join(s.prefix, "dosdevices", "t:"))
+    with s.small_drive("t", "1m") as mount:
         os.makedirs(os.path.join(mount, "Velto"))
         setup, page1 = start(s)
         s.click(page1, "B&rowse...")
@@ -301,8 +295,3 @@ def low_free_space(s):
         s.click(dialog, "E&xit Setup")
         check_equal(s.wait_exit(setup), 0, "exit code after Exit Setup")
         check_equal(sorted(os.listdir(os.path.join(mount, "Velto"))), [], "drive T: after the rollback")
-    finally:
-        for p in s.programs:
-            p.stop()
-        subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True)
-        subprocess.run(["umount", "-l", mount], capture_output=True)
