@@ -27,6 +27,32 @@ std::string NormaliseBreaks(const std::string& text) {
     return out;
 }
 
+// A word wider than `maxWidth` (a long path) is broken after the last "\"
+// that fits, else after the last character that fits, so the box stays on
+// the screen and every character of the message can be read.
+std::string BreakLongWords(HDC dc, const std::string& text, int maxWidth) {
+    std::string out;
+    size_t lineStart = 0;  // in `out`
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\n' || text[i] == ' ') {
+            lineStart = out.size();
+            continue;
+        }
+        SIZE extent;
+        const std::string line = out.substr(lineStart);
+        if (!GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &extent) || extent.cx <= maxWidth)
+            continue;
+        // Too wide: break before this character, after a "\" if there is one.
+        size_t cut = out.rfind('\\', out.size() - 2);
+        cut = (cut != std::string::npos && cut >= lineStart) ? cut + 1 : out.size() - 1;
+        if (cut <= lineStart) continue;
+        out.insert(cut, "\r\n");
+        lineStart = cut + 2;
+    }
+    return out;
+}
+
 // The layout of one box, built before the form that uses it (a base class
 // of the form, so it is complete when TForm's constructor reads it).
 struct MessageLayout {
@@ -38,6 +64,7 @@ struct MessageLayout {
         {
             WindowDC screen(nullptr);
             SelectedObject sel(screen.Get(), font.Get());
+            text = BreakLongWords(screen.Get(), text, r.right);
             DrawTextA(screen.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
         }
         const int textLeft = kMargin + kIconSize + kMargin;
