@@ -300,10 +300,10 @@ std::string Execute(const std::string& line) {
     }
     if (cmd == "regdump") {
         std::vector<std::string> skip;
-        std::string spec = Rest(line, 1);
-        for (size_t bar; (bar = spec.rfind('|')) != std::string::npos; spec.erase(bar))
-            skip.push_back(spec.substr(bar + 1));
-        const std::string path = spec;
+        std::string keys = Rest(line, 1);
+        for (size_t bar; (bar = keys.rfind('|')) != std::string::npos; keys.erase(bar))
+            skip.push_back(keys.substr(bar + 1));
+        const std::string path = keys;
         size_t slash = path.find('\\');
         HKEY root = RootByName(path.substr(0, slash));
         if (!root) return Fail("unknown root in " + path);

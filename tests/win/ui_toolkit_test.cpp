@@ -423,16 +423,23 @@ TEST_F(ToolkitTest, MessageDialogAnswersByKey) {
     }
 }
 
+// A gauge `width` pixels wide on a form of its own, no window made.
+struct GaugeOnForm {
+    explicit GaugeOnForm(int width)
+        : row{ControlKind::Gauge, "Gauge1", 0, 0, width, 20, ""},
+          layout{"TGaugeHost",      "",        10,      10, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
+                 kDialogFontHeight, clBtnFace, nullptr, 0},
+          host(layout),
+          gauge(host, row, 1) {}
+    ControlRow row;
+    FormLayout layout;
+    TForm host;
+    TGauge gauge;
+};
+
 TEST(GaugeTest, PercentFollowsTheProgressWithinItsRange) {
-    const ControlRow row = {ControlKind::Gauge, "Gauge1", 0, 0, 100, 20, ""};
-    struct TPlainGauge : TGauge {
-        using TGauge::TGauge;
-    };
-    const FormLayout layout = {
-        "TGaugeHost",      "",        10,      10, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
-        kDialogFontHeight, clBtnFace, nullptr, 0};
-    TForm host(layout);
-    TGauge gauge(host, row, 1);
+    GaugeOnForm on(100);
+    TGauge& gauge = on.gauge;
     gauge.MinValue = 0;
     gauge.MaxValue = 1000;
     const struct {
@@ -448,12 +455,8 @@ TEST(GaugeTest, PercentFollowsTheProgressWithinItsRange) {
 }
 
 TEST(GaugeTest, RepaintsOnlyWhenItsPictureChanges) {
-    const ControlRow row = {ControlKind::Gauge, "Gauge1", 0, 0, 102, 20, ""};
-    const FormLayout layout = {
-        "TGaugeHost2",     "",        10,      10, FormBorder::Dialog, FormPosition::Designed, kDialogFontName,
-        kDialogFontHeight, clBtnFace, nullptr, 0};
-    TForm host(layout);
-    TGauge gauge(host, row, 1);
+    GaugeOnForm on(102);
+    TGauge& gauge = on.gauge;
     gauge.MaxValue = 1000;
     // Before its first drawing every change repaints.
     EXPECT_TRUE(gauge.SetProgress(1));
