@@ -24,6 +24,8 @@ constexpr MessageRow kMessages[] = {
 
 }  // namespace
 
+Exception::~Exception() = default;
+
 const char* SetupMessageText(int id) {
     for (const MessageRow& row : kMessages) {
         if (row.id == id) return row.text;

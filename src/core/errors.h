@@ -9,6 +9,9 @@
 class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : Message(std::move(message)) {}
+    // Defined in errors.cpp, so that the class's table and destructor are
+    // compiled once instead of into every file that raises an exception.
+    ~Exception() override;
     const char* what() const noexcept override { return Message.c_str(); }
     std::string Message;
 };

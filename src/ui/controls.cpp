@@ -6,6 +6,8 @@
 
 TControl::TControl(TForm& owner, const ControlRow& row, int id) : owner_(owner), row_(row), id_(id) {}
 
+TControl::~TControl() = default;
+
 void TControl::CreateHandle(HWND parent, HFONT formFont) {
     DWORD style = Style();
     if (Has(cfDisabled)) style |= WS_DISABLED;

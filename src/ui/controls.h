@@ -21,7 +21,7 @@ public:
     TControl(TForm& owner, const ControlRow& row, int id);
     TControl(const TControl&) = delete;
     TControl& operator=(const TControl&) = delete;
-    virtual ~TControl() = default;
+    virtual ~TControl();
 
     TForm& Owner() const { return owner_; }
     const ControlRow& Row() const { return row_; }
