@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 export BUILD
 
-.PHONY: all bootstrap configure build host win test unit-test win-test e2e-test docs-test fuzz-test sanitize-test format-test demo bench clean
+.PHONY: all bootstrap configure build host win test unit-test win-test size-test e2e-test docs-test fuzz-test sanitize-test format-test demo bench clean
 
 all: build
 
@@ -48,6 +48,15 @@ sanitize-test: bootstrap $(SAN)/build.ninja
 win-test: win
 	tests/win/run $(WIN)
 
+# The setup program's image goes into every installer and uninstaller: it
+# may not grow past its budget unnoticed (docs/PERFORMANCE.md, "Size").
+SETUP_SIZE_BUDGET := 220416
+size-test: win
+	@size=$$(stat -c %s $(WIN)/src/setup.exe); \
+	if [ $$size -gt $(SETUP_SIZE_BUDGET) ]; then \
+	  echo "size-test: setup.exe is $$size bytes, over its budget of $(SETUP_SIZE_BUDGET)" >&2; exit 1; \
+	fi; echo "size-test: setup.exe is $$size bytes (budget $(SETUP_SIZE_BUDGET))"
+
 e2e-test: host win
 	tests/e2e/run $(HOST) $(WIN)
 
@@ -64,7 +73,7 @@ fuzz-test: bootstrap
 format-test: bootstrap
 	scripts/format --check
 
-test: format-test unit-test sanitize-test win-test e2e-test docs-test fuzz-test
+test: format-test unit-test sanitize-test win-test size-test e2e-test docs-test fuzz-test
 
 demo: build
 	scripts/demo $(HOST) $(WIN)
