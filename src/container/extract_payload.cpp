@@ -108,14 +108,6 @@ size_t AnnounceFiles(UninstallLog& log, const std::string& destDir, const std::v
     return i > first ? i : first + 1;
 }
 
-// Messages are processed before a block is read when this many
-// milliseconds have passed since the last time (and before the first block
-// of an extraction): a click or a repaint is answered at once, while a fast
-// disk does not wait on the window system's round trips (several for every
-// pass, even with nothing to do) once per block. A block that takes longer
-// than this still gets a pass of its own.
-constexpr DWORD kMessageInterval = 25;
-
 // The name of the file being extracted into Label2, unless it shows it
 // already.
 void ShowCurrentFile(TDecompress& d) {
@@ -136,7 +128,7 @@ int ProgressPosition(int64_t read, int64_t total) {
 
 int ReadCompressedBlock(uint8_t* block) {
     TDecompress& d = *Decompress;
-    if (d.PumpDue || GetTickCount() - d.LastPump >= kMessageInterval) {
+    if (d.PumpDue || GetTickCount() - d.LastPump >= kExtractMessageInterval) {
         // Only a name that changed since the last pass costs a repaint.
         ShowCurrentFile(d);
         Application.ProcessMessages();
@@ -154,7 +146,7 @@ int ReadCompressedBlock(uint8_t* block) {
     d.CurrentRead += got;
     d.TotalRead += got;
     // Marked for painting when its picture changed; painted by the next
-    // pass of message processing, at most kMessageInterval later.
+    // pass of message processing, at most kExtractMessageInterval later.
     d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
     return static_cast<int>(got);
 }
