@@ -129,8 +129,10 @@ int ProgressPosition(int64_t read, int64_t total) {
 int ReadCompressedBlock(uint8_t* block) {
     TDecompress& d = *Decompress;
     if (d.PumpDue || GetTickCount() - d.LastPump >= kExtractMessageInterval) {
-        // Only a name that changed since the last pass costs a repaint.
+        // Only what changed since the last pass costs a repaint: the name,
+        // the gauge's filled width or percentage.
         ShowCurrentFile(d);
+        d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
         Application.ProcessMessages();
         d.LastPump = GetTickCount();
         d.PumpDue = false;
@@ -145,9 +147,6 @@ int ReadCompressedBlock(uint8_t* block) {
     if (want > 0 && !ReadFile(d.SourceHandle.Get(), block, want, &got, nullptr)) got = 0;
     d.CurrentRead += got;
     d.TotalRead += got;
-    // Marked for painting when its picture changed; painted by the next
-    // pass of message processing, at most kExtractMessageInterval later.
-    d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
     return static_cast<int>(got);
 }
 
@@ -189,12 +188,14 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     d.FileName = d.ShownName;
     d.PumpDue = true;
     // However extraction ends, the dialog shows the file it ended with and
-    // the gauge as far as it got.
+    // the gauge as far as it got (untouched when no stream was read).
     ScopeExit showLast([&d] {
         try {
             ShowCurrentFile(d);
         } catch (...) {}
-        if (d.Gauge1.Handle()) UpdateWindow(d.Gauge1.Handle());
+        const bool readAny = !d.PumpDue;
+        if (readAny && d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize)) && d.Gauge1.Handle())
+            UpdateWindow(d.Gauge1.Handle());
     });
 
     ChDir(destDir);
