@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "runtime/files.h"
 #include "runtime/handles.h"
@@ -39,6 +40,14 @@ public:
     int64_t CurrentRead = 0;
     uint32_t Crc = 0;
     bool Cancelled = false;
+    // The name of the file being extracted, and the one Label2 shows: the
+    // label follows at the next message processing, not at every file.
+    std::string FileName;
+    std::string ShownName;
+    // When messages were last processed (GetTickCount), and whether the
+    // next block must process them whatever the time.
+    uint32_t LastPump = 0;
+    bool PumpDue = true;
     // The quit confirmation: true when the user chose to quit. Given at
     // start-up (the wizard's "Exit Setup" dialog); without one, Cancel and
     // closing quit at once.

@@ -108,6 +108,14 @@ size_t AnnounceFiles(UninstallLog& log, const std::string& destDir, const std::v
     return i > first ? i : first + 1;
 }
 
+// The name of the file being extracted into Label2, unless it shows it
+// already.
+void ShowCurrentFile(TDecompress& d) {
+    if (d.FileName == d.ShownName) return;
+    d.Label2.SetText(d.FileName);
+    d.ShownName = d.FileName;
+}
+
 }  // namespace
 
 int ProgressPosition(int64_t read, int64_t total) {
@@ -120,19 +128,25 @@ int ProgressPosition(int64_t read, int64_t total) {
 
 int ReadCompressedBlock(uint8_t* block) {
     TDecompress& d = *Decompress;
-    Application.ProcessMessages();
-    // A rollback that ran inside the message processing (the backdrop was
-    // closed and the exit confirmed) has ended setup: stop after this file.
-    if (Application.Terminated()) d.Cancelled = true;
+    if (d.PumpDue || GetTickCount() - d.LastPump >= kExtractMessageInterval) {
+        // Only what changed since the last pass costs a repaint: the name,
+        // the gauge's filled width or percentage.
+        ShowCurrentFile(d);
+        d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize));
+        Application.ProcessMessages();
+        d.LastPump = GetTickCount();
+        d.PumpDue = false;
+        // A rollback that ran inside the message processing (the backdrop
+        // was closed and the exit confirmed) has ended setup: stop after
+        // this file.
+        if (Application.Terminated()) d.Cancelled = true;
+    }
     int64_t left = d.CurrentSize - d.CurrentRead;
     DWORD want = left <= 0 ? 0 : left > kLzssBlockSize ? kLzssBlockSize : static_cast<DWORD>(left);
     DWORD got = 0;
     if (want > 0 && !ReadFile(d.SourceHandle.Get(), block, want, &got, nullptr)) got = 0;
     d.CurrentRead += got;
     d.TotalRead += got;
-    // Repainted at once, when its picture changed.
-    if (d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize)) && d.Gauge1.Handle())
-        UpdateWindow(d.Gauge1.Handle());
     return static_cast<int>(got);
 }
 
@@ -170,6 +184,20 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
     d.TotalRead = 0;
     d.TotalSize = end - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
 
+    d.ShownName = d.Label2.Text();
+    d.FileName = d.ShownName;
+    d.PumpDue = true;
+    // However extraction ends, the dialog shows the file it ended with and
+    // the gauge as far as it got (untouched when no stream was read).
+    ScopeExit showLast([&d] {
+        try {
+            ShowCurrentFile(d);
+        } catch (...) {}
+        const bool readAny = !d.PumpDue;
+        if (readAny && d.Gauge1.SetProgress(ProgressPosition(d.TotalRead, d.TotalSize)) && d.Gauge1.Handle())
+            UpdateWindow(d.Gauge1.Handle());
+    });
+
     ChDir(destDir);
     const std::vector<std::string> existing = ExistingNames(destDir, entries);
     size_t announcedTo = 0;
@@ -181,7 +209,7 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
         // Logged before it exists; a file already there is kept, not lost.
         LogFileBeforeCreating(log, path, Stands(existing, name));
         const std::string kept = log.Head->Kept;
-        d.Label2.SetText(name);
+        d.FileName = name;
         DecodeFile(d, name, entry);
         if (d.Cancelled) {
             // A rollback that ran during this file could not delete it while

@@ -25,6 +25,15 @@ class TDecompress;
 // `Decompress` instance (the decoder's callbacks reach it through that).
 void ExtractPayload(TDecompress& dialog, const std::string& sourcePath, const std::string& destDir, UninstallLog& log);
 
+// Messages are processed before a block is read when this many
+// milliseconds have passed since the last time (and before the first block
+// of an extraction): a click or a repaint is answered at once, while a fast
+// disk does not wait on the window system's round trips (several for every
+// pass, even with nothing to do) once per block. A block that takes longer
+// than this still gets a pass of its own. The dialog's file name and gauge
+// are brought up to date by these passes.
+constexpr uint32_t kExtractMessageInterval = 25;
+
 // The decoder's callbacks for the running extraction.
 int ReadCompressedBlock(uint8_t* block);
 int WriteDecodedBlock(const uint8_t* block, int count);

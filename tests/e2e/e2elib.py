@@ -442,6 +442,14 @@ class Session:
     def click(self, window, label):
         self.probe.ask("click %d" % self.button(window, label)["hwnd"])
 
+    def click_together(self, *presses):
+        """Presses buttons, given as (window, label) pairs, in one go: every
+        press is queued before the program handles the first, so a later one
+        is taken up by the first message processing that follows (even in a
+        window that the first press is about to show)."""
+        hwnds = [self.button(window, label)["hwnd"] for window, label in presses]
+        self.probe.ask("click " + " ".join(str(h) for h in hwnds))
+
     def close(self, window):
         """Closes a window as its close box does."""
         self.probe.ask("close %d" % window.hwnd)

@@ -12,7 +12,9 @@
 //   window HWND          one window with its children
 //   foreground           the foreground window (or null)
 //   procs                running processes: pid and executable name
-//   click HWND           press a button (posted BM_CLICK)
+//   click HWND...        press buttons (posted BM_CLICK), all posted before
+//                        the program handles the first: a later press waits
+//                        in its queue for its next round of messages
 //   command HWND ID      post WM_COMMAND(ID, BN_CLICKED) to HWND
 //   close HWND           close a window as its close box does (SC_CLOSE)
 //   key HWND VK          post a key press (virtual-key code) to a window
@@ -265,9 +267,12 @@ std::string Execute(const std::string& line) {
         return Ok(out + "]");
     }
     if (cmd == "click") {
-        HWND h = window(1);
-        if (!h) return Fail("no such window");
-        return PostMessageA(h, BM_CLICK, 0, 0) ? Ok() : Fail("PostMessage failed");
+        if (w.size() < 2) return Fail("usage: click HWND...");
+        for (size_t i = 1; i < w.size(); ++i)
+            if (!window(i)) return Fail("no such window");
+        for (size_t i = 1; i < w.size(); ++i)
+            if (!PostMessageA(window(i), BM_CLICK, 0, 0)) return Fail("PostMessage failed");
+        return Ok();
     }
     if (cmd == "command") {
         HWND h = window(1);

@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -219,8 +220,11 @@ TEST_F(ExtractTest, DamageIsReportedAndNothingIsWrittenPastIt) {
         SCOPED_TRACE(c.what);
         Bytes damaged = good.File;
         damaged[c.offset] ^= 0x01;
+        dialog_->Label2.SetText("");
         EXPECT_EQ(ExtractFailure(damaged), c.expectedId);
         EXPECT_EQ(dest_.Files(), c.files);
+        // The dialog names the file the extraction ended with.
+        EXPECT_EQ(dialog_->Label2.Text(), c.files.empty() ? "" : c.files.back());
         std::vector<std::pair<int, std::string>> expectedLog;
         for (const std::string& f : c.files) expectedLog.insert(expectedLog.begin(), {ukFile, dest_ / f});
         EXPECT_EQ(LogItems(log_), expectedLog);
@@ -286,6 +290,41 @@ TEST_F(ExtractTest, CancelFinishesTheCurrentFileThenStops) {
     // While cancelled the button asks nothing.
     dialog_->Button1Click();
     EXPECT_FALSE(ExitSetup->Visible());
+}
+
+// Runs `onPush` when the record of the file `name` (its path ends so) is
+// pushed, just before that file is made.
+class FileStartHook : public UninstallLogJournal {
+public:
+    FileStartHook(std::string name, std::function<void()> onPush)
+        : name_(std::move(name)), onPush_(std::move(onPush)) {}
+    void Pushed(const UninstallRecord& record) override {
+        const std::string path = record.Path();
+        if (path.size() >= name_.size() && path.compare(path.size() - name_.size(), name_.size(), name_) == 0)
+            onPush_();
+    }
+    void Discard() override {}
+
+private:
+    std::string name_;
+    std::function<void()> onPush_;
+};
+
+TEST_F(ExtractTest, ClickDuringALaterFileIsAnsweredWithinTheMessageInterval) {
+    // The first block processes messages at once; later ones only when the
+    // interval has passed since. A Cancel pressed during SECOND.BIN, once
+    // that much time has gone by, is answered before THIRD.BIN is made.
+    const std::vector<PackedFile> files = {
+        {"FIRST.BIN", SampleBytes(1000, 1)}, {"SECOND.BIN", SampleBytes(1000, 2)}, {"THIRD.BIN", SampleBytes(1000, 3)}};
+    FileStartHook hook("SECOND.BIN", [this] {
+        Sleep(kExtractMessageInterval + 15);
+        PostCancel(true);
+    });
+    log_.Journal = &hook;
+    EXPECT_EQ(ExtractFailure(BuildInstaller(files).File), SE_CANCELLED);
+    log_.Journal = nullptr;
+    EXPECT_EQ(dest_.Files(), (std::vector<std::string>{"FIRST.BIN", "SECOND.BIN"}));
+    EXPECT_EQ(dialog_->Label2.Text(), "SECOND.BIN");
 }
 
 TEST_F(ExtractTest, DamageOfTheCancelledFileIsReportedInstead) {

@@ -32,6 +32,19 @@ def walk_to_install(s, folder=None):
     return setup, pid, page
 
 
+def install_held_at_exit_setup(s, page, pid):
+    """Presses "&Next >" on the summary page and, in the same go, "Cancel" of
+    the progress dialog (made hidden at start-up): setup takes the Cancel up
+    at its first round of messages with the progress dialog shown, however
+    fast the extraction would be, and waits in "Exit Setup". Returns the
+    progress dialog and "Exit Setup"."""
+    progress = s.find("Decompressing...", pid=pid, visible=False)
+    check(progress, "setup %d has no progress dialog" % pid)
+    s.click_together((page, "&Next >"), (progress[0], "Cancel"))
+    dialog = s.wait_window("Exit Setup", pid=pid)
+    return s.wait_window("Decompressing...", pid=pid), dialog
+
+
 def programs_dir(s):
     """Host path of the Programs folder of the prefix's user."""
     found = glob.glob(os.path.join(s.drive_c, "users", "*", "AppData", "Roaming", "Microsoft", "Windows",
@@ -154,10 +167,10 @@ def install_mixed(s):
     }
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
     setup, pid, page = walk_to_install(s, folder="Games\\Velto")
-    s.click(page, "&Next >")
-    decompress = s.wait_window("Decompressing...", pid=pid, timeout=30)
-    s.screenshot("decompressing")
+    decompress, dialog = install_held_at_exit_setup(s, page, pid)
     s.expect_text(decompress, "Decompressing files in " + DEST)
+    # "&Resume": the installation goes on to its end.
+    s.click(dialog, "&Resume")
     s.wait_window("Setup Complete", pid=pid, timeout=120)
     folder = check_installed(s, files, "Games\\Velto")
     finish(s, setup, pid, launch=False)
@@ -177,16 +190,13 @@ def install_cancel(s):
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
     before = s.snapshot()
     setup, pid, page = walk_to_install(s)
-    s.click(page, "&Next >")
-    decompress = s.wait_window("Decompressing...", pid=pid, timeout=30)
-    s.click(decompress, "Cancel")
-    dialog = s.wait_window("Exit Setup", pid=pid)
+    decompress, dialog = install_held_at_exit_setup(s, page, pid)
     s.screenshot("exit-setup-over-progress")
-    s.click(dialog, "&Resume")
-    s.wait_gone(dialog)
-    check(any(w.hwnd == decompress.hwnd for w in s.windows()), "progress dialog gone after Resume")
-    s.click(decompress, "Cancel")
+    # "&Resume" (which the mixed-sizes installation follows to its end), and
+    # Cancel again before the extraction can end: asked again.
+    s.click_together((dialog, "&Resume"), (decompress, "Cancel"))
     dialog = s.wait_window("Exit Setup", pid=pid)
+    check(any(w.hwnd == decompress.hwnd for w in s.windows()), "progress dialog gone after Resume")
     s.click(dialog, "E&xit Setup")
     expect_box_then_nothing_left(s, setup, pid, "Setup Cancelled..", before, "cancelled setup")
 
