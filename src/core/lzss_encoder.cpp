@@ -458,7 +458,9 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 if (++i < n) search(i, -1);
                 continue;
             }
-            if (len <= kLazyMax && i + 1 < n && search(i + 1, source[i] + 1) >= len + 2) {
+            // No hint here: the match at i, one byte on, is shorter than
+            // the one at i by one byte, never the two longer that count.
+            if (len <= kLazyMax && i + 1 < n && search(i + 1, -1) >= len + 2) {
                 ++i;
                 continue;
             }
