@@ -52,7 +52,7 @@ constexpr int kNormalDepth = 64;  // chain links followed per chain and search
 constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
 constexpr int kLazyMax = 8;       // longest match after which the next position is searched (normal level)
 constexpr int kShortLazyMax = 4;  // the same where matches run short (lazy parse only)
-constexpr int kShortMean = 6;     // mean match length below which matches run short
+constexpr int kShortMean = 7;     // mean match length below which matches run short
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
