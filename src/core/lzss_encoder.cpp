@@ -117,6 +117,25 @@ public:
         return best;
     }
 
+    // Like Find, but for a match of at least `need` bytes (5 to 18) only:
+    // returns 0 without looking at shorter ones, and the same as Find
+    // when there is one.
+    __attribute__((always_inline)) int FindAtLeast(int p, int need, int& source) {
+        const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
+        if (limit < need) {
+            Insert(p);
+            return 0;
+        }
+        const uint8_t* cur = hist_ + p;
+        Slots slots(cur);
+        // Candidates must match at the byte before `need` to count.
+        int best = need - 1;
+        if (limit >= 8) best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
+        if (best < 8 && need < 8) best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
+        Link(p, slots);
+        return best >= need ? best : 0;
+    }
+
 private:
     static constexpr int kHash3Bits = 15;
     // An empty table entry lies so far before every position that one
@@ -467,19 +486,32 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
             next = start + i + 1;
             return len;
         };
+        // Looks at block position i only for a match of at least `need`
+        // bytes; the length is not kept.
+        auto searchAtLeast = [&](int i, int need) __attribute__((always_inline)) {
+            for (; next < start + i; ++next) finder.Insert(next);
+            const int len = finder.FindAtLeast(start + i, need, source[i]);
+            next = start + i + 1;
+            return len;
+        };
         int i = 0;
         search(0, -1);
         if (shortMatches) {
             // The lazy parse alone, its tokens written as it goes.
             while (i < n) {
                 const int len = length[i];
-                // No hint at i + 1: the match at i, one byte on, is one
-                // byte shorter, never the two longer that count.
-                if (len < kLzssMinMatch || (len <= kShortLazyMax && i + 1 < n && search(i + 1, -1) >= len + 2)) {
+                if (len < kLzssMinMatch) {
                     writer.Literal(hist[start + i]);
-                    ++i;
-                    if (len < kLzssMinMatch && i < n) search(i, -1);
+                    if (++i < n) search(i, -1);
                     continue;
+                }
+                if (len <= kShortLazyMax && i + 1 < n) {
+                    const int later = searchAtLeast(i + 1, len + 2);
+                    if (later) {
+                        writer.Literal(hist[start + i]);
+                        length[++i] = static_cast<uint8_t>(later);
+                        continue;
+                    }
                 }
                 ++taken;
                 takenLen += len;
