@@ -98,6 +98,20 @@ public:
           prev4_(kChainSize, kNone),
           prev8_(kChainSize, kNone) {}
 
+    // Whether positions go into the 8-byte chain (searches of blocks of
+    // short matches do without it). Turned on, it gets the positions of the
+    // last window (before `next`, the first position not yet added), as if
+    // it had never been off.
+    void KeepChain8(bool on, int next) {
+        if (on && !chain8_) {
+            for (int p = next > kLzssWindowSize ? next - kLzssWindowSize : 0; p < next; ++p) {
+                if (p + kLzssMinMatch > end_) break;
+                Link8(p, Slots(hist_ + p).h8);
+            }
+        }
+        chain8_ = on;
+    }
+
     // Adds position p without searching; positions come in order, each once.
     void Insert(int p) {
         if (p + kLzssMinMatch > end_) return;
@@ -107,12 +121,13 @@ public:
     // Longest match for position p (0 when none of 3 bytes or more), then
     // adds p. `hint` is a source worth trying first, or -1. Inlined, as is
     // Search: as calls they took about a tenth of the normal level's time.
+    template <bool kShort = false>
     __attribute__((always_inline)) int Find(int p, int hint, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
         const uint8_t* cur = hist_ + p;
         Slots slots(cur);
-        int best = Search(p, limit, cur, slots, hint, source);
+        int best = Search<kShort>(p, limit, cur, slots, hint, source);
         Link(p, slots);
         return best;
     }
@@ -120,6 +135,7 @@ public:
     // Like Find, but for a match of at least `need` bytes (5 to 18) only:
     // returns 0 without looking at shorter ones, and the same as Find
     // when there is one.
+    template <bool kShort = false>
     __attribute__((always_inline)) int FindAtLeast(int p, int need, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < need) {
@@ -130,8 +146,13 @@ public:
         Slots slots(cur);
         // Candidates must match at the byte before `need` to count.
         int best = need - 1;
-        if (limit >= 8) best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
-        if (best < 8 && need < 8) best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
+        if (kShort) {
+            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+        } else {
+            if (limit >= 8) best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
+            if (best < 8 && need < 8)
+                best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
+        }
         Link(p, slots);
         return best >= need ? best : 0;
     }
@@ -164,8 +185,12 @@ private:
         head3_[s.h3] = p;
         prev4_[p & (kChainSize - 1)] = head4_[s.h4];
         head4_[s.h4] = p;
-        prev8_[p & (kChainSize - 1)] = head8_[s.h8];
-        head8_[s.h8] = p;
+        if (chain8_) Link8(p, s.h8);
+    }
+
+    void Link8(int p, unsigned h8) {
+        prev8_[p & (kChainSize - 1)] = head8_[h8];
+        head8_[h8] = p;
     }
 
     // Walks one chain for matches longer than `best` whose first `keyBytes`
@@ -189,6 +214,7 @@ private:
         return best;
     }
 
+    template <bool kShort>
     __attribute__((always_inline)) int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint,
                                               int& source) const {
         int best = 0;
@@ -200,11 +226,15 @@ private:
                 source = hint;
             if (best == limit) return best;
         }
-        if (limit >= 8) {
+        if (kShort && limit >= 4) {
+            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+            if (best >= 4) return best;
+        }
+        if (!kShort && limit >= 8) {
             best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
             if (best >= 8) return best;
         }
-        if (limit >= 4) {
+        if (!kShort && limit >= 4) {
             // After the 8-byte chain, a match on the 4-byte chain has at
             // most 7 bytes: one of 7 ends the walk.
             const int most = limit < 8 ? limit : 7;
@@ -223,6 +253,7 @@ private:
     const uint8_t* hist_;
     int end_;
     int depth_;
+    bool chain8_ = true;
     std::vector<int> head3_, head4_, head8_;
     std::vector<int> prev4_, prev8_;
 };
@@ -488,9 +519,16 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         };
         // Looks at block position i only for a match of at least `need`
         // bytes; the length is not kept.
+        auto searchShort = [&](int i, int hint) __attribute__((always_inline)) {
+            for (; next < start + i; ++next) finder.Insert(next);
+            const int len = finder.Find<true>(start + i, hint, source[i]);
+            length[i] = static_cast<uint8_t>(len);
+            next = start + i + 1;
+            return len;
+        };
         auto searchAtLeast = [&](int i, int need) __attribute__((always_inline)) {
             for (; next < start + i; ++next) finder.Insert(next);
-            const int len = finder.FindAtLeast(start + i, need, source[i]);
+            const int len = finder.FindAtLeast<true>(start + i, need, source[i]);
             next = start + i + 1;
             return len;
         };
@@ -502,7 +540,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 const int len = length[i];
                 if (len < kLzssMinMatch) {
                     writer.Literal(hist[start + i]);
-                    if (++i < n) search(i, -1);
+                    if (++i < n) searchShort(i, -1);
                     continue;
                 }
                 if (len <= kShortLazyMax && i + 1 < n) {
@@ -518,7 +556,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 writer.Match(source[i], len);
                 const int hint = source[i] + len;
                 i += len;
-                if (i < n) search(i, hint);
+                if (i < n) searchShort(i, hint);
             }
             p = start + i;
         } else {
@@ -556,6 +594,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         progress.At(p - begin);
         for (; next < p; ++next) finder.Insert(next);
         shortMatches = taken != 0 && takenLen < kShortMean * taken;
+        finder.KeepChain8(!shortMatches, next);
     }
     return writer.End();
 }
