@@ -98,10 +98,10 @@ public:
           prev4_(kChainSize, kNone),
           prev8_(kChainSize, kNone) {}
 
-    // Whether positions go into the 8-byte chain (searches of blocks of
-    // short matches do without it). Turned on, it gets the positions of the
-    // last window (before `next`, the first position not yet added), as if
-    // it had never been off.
+    // Calls with kShort (the searches of blocks of short matches) leave the
+    // 8-byte chain alone. Before calls without it follow, this gives the
+    // chain the positions of the last window (before `next`, the first
+    // position not yet added), as if it had been kept all along.
     void KeepChain8(bool on, int next) {
         if (on && !chain8_) {
             for (int p = next > kLzssWindowSize ? next - kLzssWindowSize : 0; p < next; ++p) {
@@ -113,9 +113,10 @@ public:
     }
 
     // Adds position p without searching; positions come in order, each once.
+    template <bool kShort = false>
     void Insert(int p) {
         if (p + kLzssMinMatch > end_) return;
-        Link(p, Slots(hist_ + p));
+        Link<kShort>(p, Slots(hist_ + p));
     }
 
     // Longest match for position p (0 when none of 3 bytes or more), then
@@ -128,7 +129,7 @@ public:
         const uint8_t* cur = hist_ + p;
         Slots slots(cur);
         int best = Search<kShort>(p, limit, cur, slots, hint, source);
-        Link(p, slots);
+        Link<kShort>(p, slots);
         return best;
     }
 
@@ -139,7 +140,7 @@ public:
     __attribute__((always_inline)) int FindAtLeast(int p, int need, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < need) {
-            Insert(p);
+            Insert<kShort>(p);
             return 0;
         }
         const uint8_t* cur = hist_ + p;
@@ -153,7 +154,7 @@ public:
             if (best < 8 && need < 8)
                 best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
         }
-        Link(p, slots);
+        Link<kShort>(p, slots);
         return best >= need ? best : 0;
     }
 
@@ -181,11 +182,12 @@ private:
         unsigned h3, h4, h8;
     };
 
+    template <bool kShort>
     void Link(int p, const Slots& s) {
         head3_[s.h3] = p;
         prev4_[p & (kChainSize - 1)] = head4_[s.h4];
         head4_[s.h4] = p;
-        if (chain8_) Link8(p, s.h8);
+        if (!kShort) Link8(p, s.h8);
     }
 
     void Link8(int p, unsigned h8) {
@@ -517,24 +519,25 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
             next = start + i + 1;
             return len;
         };
-        // Looks at block position i only for a match of at least `need`
-        // bytes; the length is not kept.
+        // The same in a block of short matches.
         auto searchShort = [&](int i, int hint) __attribute__((always_inline)) {
-            for (; next < start + i; ++next) finder.Insert(next);
+            for (; next < start + i; ++next) finder.Insert<true>(next);
             const int len = finder.Find<true>(start + i, hint, source[i]);
             length[i] = static_cast<uint8_t>(len);
             next = start + i + 1;
             return len;
         };
+        // Looks at block position i only for a match of at least `need`
+        // bytes (in a block of short matches); the length is not kept.
         auto searchAtLeast = [&](int i, int need) __attribute__((always_inline)) {
-            for (; next < start + i; ++next) finder.Insert(next);
+            for (; next < start + i; ++next) finder.Insert<true>(next);
             const int len = finder.FindAtLeast<true>(start + i, need, source[i]);
             next = start + i + 1;
             return len;
         };
         int i = 0;
-        search(0, -1);
         if (shortMatches) {
+            searchShort(0, -1);
             // The lazy parse alone, its tokens written as it goes.
             while (i < n) {
                 const int len = length[i];
@@ -559,7 +562,9 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 if (i < n) searchShort(i, hint);
             }
             p = start + i;
+            for (; next < p; ++next) finder.Insert<true>(next);
         } else {
+            search(0, -1);
             while (i < n) {
                 const int len = length[i];
                 if (len < kLzssMinMatch) {
@@ -590,9 +595,9 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 }
             }
             p = parser.Write(hist, start, n, writer);
+            for (; next < p; ++next) finder.Insert(next);
         }
         progress.At(p - begin);
-        for (; next < p; ++next) finder.Insert(next);
         shortMatches = taken != 0 && takenLen < kShortMean * taken;
         finder.KeepChain8(!shortMatches, next);
     }
