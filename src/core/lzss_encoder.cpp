@@ -46,13 +46,14 @@
 namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
-constexpr int kPad = 32;          // readable bytes after the data: 18-byte keys, 8-byte loads
-constexpr int kBlock = 1 << 16;   // positions per parse block
-constexpr int kNormalDepth = 64;  // chain links followed per chain and search
-constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
-constexpr int kLazyMax = 8;       // longest match after which the next position is searched (normal level)
-constexpr int kShortLazyMax = 4;  // the same where matches run short (lazy parse only)
-constexpr int kShortMean = 7;     // mean match length below which matches run short
+constexpr int kPad = 32;              // readable bytes after the data: 18-byte keys, 8-byte loads
+constexpr int kBlock = 1 << 16;       // positions per parse block
+constexpr int kFirstBlock = 1 << 13;  // the same for the first block (normal level)
+constexpr int kNormalDepth = 64;      // chain links followed per chain and search
+constexpr int kReachBack = 4;         // bytes a next match is tried earlier (normal level)
+constexpr int kLazyMax = 8;           // longest match after which the next position is searched (normal level)
+constexpr int kShortLazyMax = 4;      // the same where matches run short (lazy parse only)
+constexpr int kShortMean = 7;         // mean match length below which matches run short
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -507,7 +508,10 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
     bool shortMatches = false;
     while (p < end) {
         const int start = p;
-        const int n = end - p < kBlock ? end - p : kBlock;
+        // The first block is small, so that the rest is searched the way
+        // the data's start suggests.
+        const int most = p == begin ? kFirstBlock : kBlock;
+        const int n = end - p < most ? end - p : most;
         std::memset(length, 0, static_cast<size_t>(n));
         int taken = 0;     // matches the lazy parse took
         int takenLen = 0;  // and their bytes
