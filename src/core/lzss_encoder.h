@@ -16,7 +16,7 @@ enum class LzssLevel {
     Normal,
     // Smallest output: the longest match at every position over the whole
     // window, the zeros of the fresh window included, and the parse of
-    // least total size over all of them. Two to four times slower.
+    // least total size over all of them. Three to five times slower.
     Best,
 };
 
