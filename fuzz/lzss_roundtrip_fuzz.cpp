@@ -1,6 +1,9 @@
 // Arbitrary bytes through the encoder at each level and back: both the
 // reference decoder and the real one must give the input back, and the
-// stream must never be larger than all literals.
+// stream must never be larger than all literals. The normal level searches
+// a block the way the block before it suggests, so inputs also go through
+// it after a block of short matches (program code), and after that and a
+// block of long ones.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,9 +33,32 @@ int Write(const uint8_t* block, int count) {
     return 0;
 }
 
+void CheckAfter(const std::vector<uint8_t>& prefix, const uint8_t* data, size_t size) {
+    std::vector<uint8_t> whole = prefix;
+    whole.insert(whole.end(), data, data + size);
+    std::vector<uint8_t> stream;
+    LzssEncode(whole.data(), whole.size(), stream);
+    if (lzssref::Decode(stream) != whole) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::vector<uint8_t> shortThenLong = [] {
+        std::vector<uint8_t> v = lzssref::X86LikeImage(1 << 16, 1);
+        const std::vector<uint8_t> chunk(v.begin(), v.begin() + 1000);
+        while (v.size() < (2 << 16)) v.insert(v.end(), chunk.begin(), chunk.end());
+        v.resize(2 << 16);
+        return v;
+    }();
+    static const std::vector<uint8_t> shortMatches(shortThenLong.begin(), shortThenLong.begin() + (1 << 16));
+    // Every eighth input by its size (the prefixes make a run about ten
+    // times slower), so that a failure comes back with the same input.
+    if (size % 8 == 0) {
+        CheckAfter(shortMatches, data, size);
+        CheckAfter(shortThenLong, data, size);
+    }
+
     std::vector<uint8_t> original(data, data + size);
     LzssAllocateBuffers();
     for (LzssLevel level : {LzssLevel::Normal, LzssLevel::Best}) {

@@ -31,7 +31,15 @@
 //           also holds for up to 4 bytes before its start, those earlier
 //           starts are known too, so the first match can be cut short for
 //           a longer second one. The dynamic programming never does worse
-//           than that parse.
+//           than that parse. Where the previous block's matches were
+//           under 7 bytes on average (program code, prose: a match put
+//           off for a longer one is then seldom worth it), the block is
+//           parsed lazily only, its tokens written as the search goes,
+//           looking one byte ahead only after matches of up to 4 bytes,
+//           and searching the 4-byte chain alone (the 8-byte one is not
+//           kept meanwhile): about 1.7 times faster there, for 0.7 to 1%
+//           more output. The first block is small (8 Ki positions), so
+//           that this choice is made early.
 //   Best:   the exact longest match at every position, from binary search
 //           trees of the window's positions (one per hash of their first
 //           three bytes), ordered by their next 18 bytes with the newest
@@ -41,11 +49,14 @@
 namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
-constexpr int kPad = 32;          // readable bytes after the data: 18-byte keys, 8-byte loads
-constexpr int kBlock = 1 << 16;   // positions per parse block
-constexpr int kNormalDepth = 64;  // chain links followed per chain and search
-constexpr int kReachBack = 4;     // bytes a next match is tried earlier (normal level)
-constexpr int kLazyMax = 8;       // longest match after which the next position is searched (normal level)
+constexpr int kPad = 32;              // readable bytes after the data: 18-byte keys, 8-byte loads
+constexpr int kBlock = 1 << 16;       // positions per parse block
+constexpr int kFirstBlock = 1 << 13;  // the same for the first block (normal level)
+constexpr int kNormalDepth = 64;      // chain links followed per chain and search
+constexpr int kReachBack = 4;         // bytes a next match is tried earlier (normal level)
+constexpr int kLazyMax = 8;           // longest match after which the next position is searched (normal level)
+constexpr int kShortLazyMax = 4;      // the same where matches run short (lazy parse only)
+constexpr int kShortMean = 7;         // mean match length below which matches run short
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -91,23 +102,64 @@ public:
           prev4_(kChainSize, kNone),
           prev8_(kChainSize, kNone) {}
 
+    // Calls with kShort (the searches of blocks of short matches) leave the
+    // 8-byte chain alone. Before calls without it follow, this gives the
+    // chain the positions of the last window (before `next`, the first
+    // position not yet added), as if it had been kept all along.
+    void KeepChain8(bool on, int next) {
+        if (on && !chain8_) {
+            for (int p = next > kLzssWindowSize ? next - kLzssWindowSize : 0; p < next; ++p) {
+                if (p + kLzssMinMatch > end_) break;
+                Link8(p, Slots(hist_ + p).h8);
+            }
+        }
+        chain8_ = on;
+    }
+
     // Adds position p without searching; positions come in order, each once.
+    template <bool kShort = false>
     void Insert(int p) {
         if (p + kLzssMinMatch > end_) return;
-        Link(p, Slots(hist_ + p));
+        Link<kShort>(p, Slots(hist_ + p));
     }
 
     // Longest match for position p (0 when none of 3 bytes or more), then
     // adds p. `hint` is a source worth trying first, or -1. Inlined, as is
     // Search: as calls they took about a tenth of the normal level's time.
+    template <bool kShort = false>
     __attribute__((always_inline)) int Find(int p, int hint, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < kLzssMinMatch) return 0;
         const uint8_t* cur = hist_ + p;
         Slots slots(cur);
-        int best = Search(p, limit, cur, slots, hint, source);
-        Link(p, slots);
+        int best = Search<kShort>(p, limit, cur, slots, hint, source);
+        Link<kShort>(p, slots);
         return best;
+    }
+
+    // Like Find, but for a match of at least `need` bytes (5 to 18) only:
+    // returns 0 without looking at shorter ones, and the same as Find
+    // when there is one.
+    template <bool kShort = false>
+    __attribute__((always_inline)) int FindAtLeast(int p, int need, int& source) {
+        const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
+        if (limit < need) {
+            Insert<kShort>(p);
+            return 0;
+        }
+        const uint8_t* cur = hist_ + p;
+        Slots slots(cur);
+        // Candidates must match at the byte before `need` to count.
+        int best = need - 1;
+        if (kShort) {
+            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+        } else {
+            if (limit >= 8) best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
+            if (best < 8 && need < 8)
+                best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
+        }
+        Link<kShort>(p, slots);
+        return best >= need ? best : 0;
     }
 
 private:
@@ -134,12 +186,17 @@ private:
         unsigned h3, h4, h8;
     };
 
+    template <bool kShort>
     void Link(int p, const Slots& s) {
         head3_[s.h3] = p;
         prev4_[p & (kChainSize - 1)] = head4_[s.h4];
         head4_[s.h4] = p;
-        prev8_[p & (kChainSize - 1)] = head8_[s.h8];
-        head8_[s.h8] = p;
+        if (!kShort) Link8(p, s.h8);
+    }
+
+    void Link8(int p, unsigned h8) {
+        prev8_[p & (kChainSize - 1)] = head8_[h8];
+        head8_[h8] = p;
     }
 
     // Walks one chain for matches longer than `best` whose first `keyBytes`
@@ -163,6 +220,7 @@ private:
         return best;
     }
 
+    template <bool kShort>
     __attribute__((always_inline)) int Search(int p, int limit, const uint8_t* cur, const Slots& slots, int hint,
                                               int& source) const {
         int best = 0;
@@ -174,11 +232,15 @@ private:
                 source = hint;
             if (best == limit) return best;
         }
-        if (limit >= 8) {
+        if (kShort && limit >= 4) {
+            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
+            if (best >= 4) return best;
+        }
+        if (!kShort && limit >= 8) {
             best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
             if (best >= 8) return best;
         }
-        if (limit >= 4) {
+        if (!kShort && limit >= 4) {
             // After the 8-byte chain, a match on the 4-byte chain has at
             // most 7 bytes: one of 7 ends the walk.
             const int most = limit < 8 ? limit : 7;
@@ -197,6 +259,7 @@ private:
     const uint8_t* hist_;
     int end_;
     int depth_;
+    bool chain8_ = true;
     std::vector<int> head3_, head4_, head8_;
     std::vector<int> prev4_, prev8_;
 };
@@ -438,10 +501,23 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
     int* source = parser.Source();
     int p = begin;
     int next = begin;
+    // Where the matches of a block ran short on average (program code,
+    // prose), a match of 5 to 8 bytes is seldom worth putting off for a
+    // longer one a byte later (about 1 to 5 times in a hundred), and the
+    // dynamic programming gains little over the lazy parse: the next block
+    // is parsed lazily only, looking one byte ahead only after matches of
+    // up to 4 bytes. Where they ran long (sources, documents) both pay
+    // more often, and the size of such data depends on them.
+    bool shortMatches = false;
     while (p < end) {
         const int start = p;
-        const int n = end - p < kBlock ? end - p : kBlock;
+        // The first block is small, so that the rest is searched the way
+        // the data's start suggests.
+        const int most = p == begin ? kFirstBlock : kBlock;
+        const int n = end - p < most ? end - p : most;
         std::memset(length, 0, static_cast<size_t>(n));
+        int taken = 0;     // matches the lazy parse took
+        int takenLen = 0;  // and their bytes
         // Searches block position i (positions come in order, each once).
         auto search = [&](int i, int hint) __attribute__((always_inline)) {
             for (; next < start + i; ++next) finder.Insert(next);
@@ -450,38 +526,87 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
             next = start + i + 1;
             return len;
         };
+        // The same in a block of short matches.
+        auto searchShort = [&](int i, int hint) __attribute__((always_inline)) {
+            for (; next < start + i; ++next) finder.Insert<true>(next);
+            const int len = finder.Find<true>(start + i, hint, source[i]);
+            length[i] = static_cast<uint8_t>(len);
+            next = start + i + 1;
+            return len;
+        };
+        // Looks at block position i only for a match of at least `need`
+        // bytes (in a block of short matches); the length is not kept.
+        auto searchAtLeast = [&](int i, int need) __attribute__((always_inline)) {
+            for (; next < start + i; ++next) finder.Insert<true>(next);
+            const int len = finder.FindAtLeast<true>(start + i, need, source[i]);
+            next = start + i + 1;
+            return len;
+        };
         int i = 0;
-        search(0, -1);
-        while (i < n) {
-            const int len = length[i];
-            if (len < kLzssMinMatch) {
-                if (++i < n) search(i, -1);
-                continue;
+        if (shortMatches) {
+            searchShort(0, -1);
+            // The lazy parse alone, its tokens written as it goes.
+            while (i < n) {
+                const int len = length[i];
+                if (len < kLzssMinMatch) {
+                    writer.Literal(hist[start + i]);
+                    if (++i < n) searchShort(i, -1);
+                    continue;
+                }
+                if (len <= kShortLazyMax && i + 1 < n) {
+                    const int later = searchAtLeast(i + 1, len + 2);
+                    if (later) {
+                        writer.Literal(hist[start + i]);
+                        length[++i] = static_cast<uint8_t>(later);
+                        continue;
+                    }
+                }
+                ++taken;
+                takenLen += len;
+                writer.Match(source[i], len);
+                const int hint = source[i] + len;
+                i += len;
+                if (i < n) searchShort(i, hint);
             }
-            if (len <= kLazyMax && i + 1 < n && search(i + 1, source[i] + 1) >= len + 2) {
-                ++i;
-                continue;
-            }
-            const int after = i + len;
-            const int hint = source[i] + len;
-            const int first = i;
-            i = after;
-            if (i >= n || search(i, hint) < kLzssMinMatch) continue;
-            // The next match may reach back into this one: then this one
-            // can end early and the next start there, longer.
-            const int from = source[i];
-            for (int k = 1; k <= kReachBack && i - k > first + 1 && from - k >= 0; ++k) {
-                if (hist[from - k] != hist[start + i - k]) break;
-                const int grown = length[i] + k < kLzssMaxMatch ? length[i] + k : kLzssMaxMatch;
-                if (grown > length[i - k]) {
-                    length[i - k] = static_cast<uint8_t>(grown);
-                    source[i - k] = from - k;
+            p = start + i;
+            for (; next < p; ++next) finder.Insert<true>(next);
+        } else {
+            search(0, -1);
+            while (i < n) {
+                const int len = length[i];
+                if (len < kLzssMinMatch) {
+                    if (++i < n) search(i, -1);
+                    continue;
+                }
+                if (len <= kLazyMax && i + 1 < n && search(i + 1, -1) >= len + 2) {
+                    ++i;
+                    continue;
+                }
+                ++taken;
+                takenLen += len;
+                const int after = i + len;
+                const int hint = source[i] + len;
+                const int first = i;
+                i = after;
+                if (i >= n || search(i, hint) < kLzssMinMatch) continue;
+                // The next match may reach back into this one: then this
+                // one can end early and the next start there, longer.
+                const int from = source[i];
+                for (int k = 1; k <= kReachBack && i - k > first + 1 && from - k >= 0; ++k) {
+                    if (hist[from - k] != hist[start + i - k]) break;
+                    const int grown = length[i] + k < kLzssMaxMatch ? length[i] + k : kLzssMaxMatch;
+                    if (grown > length[i - k]) {
+                        length[i - k] = static_cast<uint8_t>(grown);
+                        source[i - k] = from - k;
+                    }
                 }
             }
+            p = parser.Write(hist, start, n, writer);
+            for (; next < p; ++next) finder.Insert(next);
         }
-        p = parser.Write(hist, start, n, writer);
         progress.At(p - begin);
-        for (; next < p; ++next) finder.Insert(next);
+        shortMatches = taken != 0 && takenLen < kShortMean * taken;
+        finder.KeepChain8(!shortMatches, next);
     }
     return writer.End();
 }

@@ -11,11 +11,12 @@
 // decoder of the format reads.
 enum class LzssLevel {
     // Fast: hash chains searched where a lazy parse would look, then the
-    // parse of least total size over the matches found.
+    // parse of least total size over the matches found; where matches run
+    // short (program code, prose), the lazy parse alone.
     Normal,
     // Smallest output: the longest match at every position over the whole
     // window, the zeros of the fresh window included, and the parse of
-    // least total size over all of them. Two to four times slower.
+    // least total size over all of them. Three to five times slower.
     Best,
 };
 

@@ -423,6 +423,56 @@ TEST(LzssEncoder, NeverLargerThanGreedyLongestMatch) {
     }
 }
 
+TEST(LzssEncoder, KeepsTheWholeWindowWhenBlocksChangeCharacter) {
+    // Blocks are searched one way after a block of short matches (program
+    // code) and another after one of long matches. Pieces of 20 bytes at
+    // the end of one block, all starting with the same 7 bytes, repeated
+    // in the next in reverse order, must still come out as one match of 18
+    // bytes per piece, however each block was searched.
+    std::mt19937 rng(61);
+    const size_t kBlockBytes = 1 << 16;
+    const size_t kPiece = 20, kPieces = 100;  // the last piece 3,980 bytes back
+    Bytes noise = RandomBytes(rng, kPiece * kPieces);
+    for (size_t k = 0; k < kPieces; ++k) std::memcpy(&noise[k * kPiece], "prefix:", 7);
+    Bytes pieces;
+    for (size_t k = kPieces; k-- > 0;)
+        pieces.insert(pieces.end(), noise.begin() + k * kPiece, noise.begin() + (k + 1) * kPiece);
+    const Bytes chunk = RandomBytes(rng, 1000);
+    Bytes longMatches;  // a chunk repeated: every match 18 bytes
+    while (longMatches.size() < kBlockBytes - noise.size())
+        longMatches.insert(longMatches.end(), chunk.begin(), chunk.end());
+    longMatches.resize(kBlockBytes - noise.size());
+    const Bytes shortMatches = lzssref::X86LikeImage(kBlockBytes - noise.size(), 3);
+    struct Case {
+        const char* name;
+        std::vector<const Bytes*> blocks;  // each followed by the noise
+    } cases[] = {
+        {"short then long", {&shortMatches, &shortMatches, &longMatches}},
+        {"long then short", {&longMatches, &longMatches, &shortMatches}},
+        {"short throughout", {&shortMatches, &shortMatches, &shortMatches}},
+        {"long throughout", {&longMatches, &longMatches, &longMatches}},
+    };
+    for (const Case& c : cases) {
+        Bytes data;
+        for (const Bytes* b : c.blocks) {
+            data.insert(data.end(), b->begin(), b->end());
+            data.insert(data.end(), noise.begin(), noise.end());
+        }
+        Bytes head, whole, again;
+        LzssEncode(data.data(), data.size(), head);
+        data.insert(data.end(), pieces.begin(), pieces.end());
+        LzssEncode(data.data(), data.size(), whole);
+        EXPECT_EQ(ReferenceDecode(whole), data) << c.name;
+        // A match of 18 bytes a piece, the other 2 bytes joining the next
+        // piece's common start: about 24 bits a piece (34 where a piece's
+        // match is only found as far as its common start goes).
+        EXPECT_LE(whole.size() - head.size(), kPieces * 26 / 8) << c.name;
+        // The same bytes every time.
+        LzssEncode(data.data(), data.size(), again);
+        EXPECT_EQ(again, whole) << c.name;
+    }
+}
+
 TEST(LzssEncoder, UsesTheWholeWindowAndNothingBeyond) {
     // Noise repeated every `period` bytes compresses only through matches
     // `period` bytes back; 4,096 back is the oldest byte still in the window.
