@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "lzss_decoder.h"
 
@@ -57,6 +58,10 @@ constexpr int kReachBack = 4;         // bytes a next match is tried earlier (no
 constexpr int kLazyMax = 8;           // longest match after which the next position is searched (normal level)
 constexpr int kShortLazyMax = 4;      // the same where matches run short (lazy parse only)
 constexpr int kShortMean = 7;         // mean match length below which matches run short
+
+// Which way a search goes: that of blocks of short matches, or the other.
+constexpr std::true_type kShortWay{};
+constexpr std::false_type kLongWay{};
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -518,18 +523,11 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         std::memset(length, 0, static_cast<size_t>(n));
         int taken = 0;     // matches the lazy parse took
         int takenLen = 0;  // and their bytes
-        // Searches block position i (positions come in order, each once).
-        auto search = [&](int i, int hint) __attribute__((always_inline)) {
-            for (; next < start + i; ++next) finder.Insert(next);
-            const int len = finder.Find(start + i, hint, source[i]);
-            length[i] = static_cast<uint8_t>(len);
-            next = start + i + 1;
-            return len;
-        };
-        // The same in a block of short matches.
-        auto searchShort = [&](int i, int hint) __attribute__((always_inline)) {
-            for (; next < start + i; ++next) finder.Insert<true>(next);
-            const int len = finder.Find<true>(start + i, hint, source[i]);
+        // Searches block position i (positions come in order, each once),
+        // the way `Short` (kShortWay or kLongWay) says.
+        auto search = [&](auto Short, int i, int hint) __attribute__((always_inline)) {
+            for (; next < start + i; ++next) finder.template Insert<decltype(Short)::value>(next);
+            const int len = finder.template Find<decltype(Short)::value>(start + i, hint, source[i]);
             length[i] = static_cast<uint8_t>(len);
             next = start + i + 1;
             return len;
@@ -544,13 +542,13 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         };
         int i = 0;
         if (shortMatches) {
-            searchShort(0, -1);
+            search(kShortWay, 0, -1);
             // The lazy parse alone, its tokens written as it goes.
             while (i < n) {
                 const int len = length[i];
                 if (len < kLzssMinMatch) {
                     writer.Literal(hist[start + i]);
-                    if (++i < n) searchShort(i, -1);
+                    if (++i < n) search(kShortWay, i, -1);
                     continue;
                 }
                 if (len <= kShortLazyMax && i + 1 < n) {
@@ -566,19 +564,19 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 writer.Match(source[i], len);
                 const int hint = source[i] + len;
                 i += len;
-                if (i < n) searchShort(i, hint);
+                if (i < n) search(kShortWay, i, hint);
             }
             p = start + i;
             for (; next < p; ++next) finder.Insert<true>(next);
         } else {
-            search(0, -1);
+            search(kLongWay, 0, -1);
             while (i < n) {
                 const int len = length[i];
                 if (len < kLzssMinMatch) {
-                    if (++i < n) search(i, -1);
+                    if (++i < n) search(kLongWay, i, -1);
                     continue;
                 }
-                if (len <= kLazyMax && i + 1 < n && search(i + 1, -1) >= len + 2) {
+                if (len <= kLazyMax && i + 1 < n && search(kLongWay, i + 1, -1) >= len + 2) {
                     ++i;
                     continue;
                 }
@@ -588,7 +586,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
                 const int hint = source[i] + len;
                 const int first = i;
                 i = after;
-                if (i >= n || search(i, hint) < kLzssMinMatch) continue;
+                if (i >= n || search(kLongWay, i, hint) < kLzssMinMatch) continue;
                 // The next match may reach back into this one: then this
                 // one can end early and the next start there, longer.
                 const int from = source[i];

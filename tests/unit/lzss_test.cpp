@@ -354,6 +354,13 @@ TEST_F(Lzss, CallbackErrorsPropagateWithoutFinalWrite) {
 
 Bytes TextLike(std::mt19937& rng, size_t n) { return lzssref::EnglishLikeText(n, rng()); }
 
+// Noise of `period` bytes repeated to at least `size` bytes.
+Bytes Periodic(std::mt19937& rng, size_t period, size_t size) {
+    Bytes block = RandomBytes(rng, period), v;
+    while (v.size() < size) v.insert(v.end(), block.begin(), block.end());
+    return v;
+}
+
 TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
     std::mt19937 rng(77);
     Bytes mixed = TextLike(rng, 30000);
@@ -362,13 +369,6 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
     mixed.insert(mixed.end(), 9000, 0);
     Bytes tail = TextLike(rng, 40000);
     mixed.insert(mixed.end(), tail.begin(), tail.end());
-    // Noise repeated with a period at the window's edge: only matches
-    // exactly 4,096 bytes back (or nearer) are in the window.
-    auto periodic = [&](size_t period) {
-        Bytes block = RandomBytes(rng, period), v;
-        while (v.size() < 30000) v.insert(v.end(), block.begin(), block.end());
-        return v;
-    };
     struct Case {
         const char* name;
         Bytes data;
@@ -385,9 +385,11 @@ TEST(LzssEncoder, RoundTripsEveryKindOfInput) {
         {"noise", RandomBytes(rng, 100000)},
         {"small alphabet", RandomBytes(rng, 100000, 3)},
         {"mixed", mixed},
-        {"period 4095", periodic(4095)},
-        {"period 4096", periodic(4096)},
-        {"period 4097", periodic(4097)},
+        // Noise repeated with a period at the window's edge: only matches
+        // exactly 4,096 bytes back (or nearer) are in the window.
+        {"period 4095", Periodic(rng, 4095, 30000)},
+        {"period 4096", Periodic(rng, 4096, 30000)},
+        {"period 4097", Periodic(rng, 4097, 30000)},
     };
     LzssAllocateBuffers();
     for (const Case& c : cases) {
@@ -510,8 +512,7 @@ TEST(LzssEncoder, BestLevelRoundTripsAndBeatsTheBitOptimalParse) {
     Bytes zerosThenText(5000, 0);
     Bytes text = TextLike(rng, 60000);
     zerosThenText.insert(zerosThenText.end(), text.begin(), text.end());
-    Bytes periodic, block = RandomBytes(rng, 4096);
-    while (periodic.size() < 40000) periodic.insert(periodic.end(), block.begin(), block.end());
+    Bytes periodic = Periodic(rng, 4096, 40000);
     struct Case {
         const char* name;
         Bytes data;
