@@ -122,8 +122,11 @@ def build(name, paths, text_only, size, outdir):
 
 
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
+        print(__doc__.strip())
+        return
     if len(sys.argv) not in (2, 3):
-        sys.exit(__doc__)
+        sys.exit(__doc__.strip())
     outdir = sys.argv[1]
     size = int(sys.argv[2]) if len(sys.argv) == 3 else 4 << 20
     os.makedirs(outdir, exist_ok=True)
