@@ -33,14 +33,15 @@
 //           starts are known too, so the first match can be cut short for
 //           a longer second one. The dynamic programming never does worse
 //           than that parse. Where the previous block's matches were
-//           under 7 bytes on average (program code, prose: a match put
+//           under 7.25 bytes on average (program code, prose: a match put
 //           off for a longer one is then seldom worth it), the block is
 //           parsed lazily only, its tokens written as the search goes,
 //           looking one byte ahead only after matches of up to 4 bytes,
 //           and searching the 4-byte chain alone (the 8-byte one is not
 //           kept meanwhile): about 1.7 times faster there, for 0.7 to 1%
-//           more output. The first block is small (8 Ki positions), so
-//           that this choice is made early.
+//           more output. Its blocks are small (16 Ki positions), so that
+//           the choice follows the data closely: program files switch
+//           between code and tables within a few kilobytes.
 //   Best:   the exact longest match at every position, from binary search
 //           trees of the window's positions (one per hash of their first
 //           three bytes), ordered by their next 18 bytes with the newest
@@ -51,13 +52,13 @@ namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
 constexpr int kPad = 32;              // readable bytes after the data: 18-byte keys, 8-byte loads
-constexpr int kBlock = 1 << 16;       // positions per parse block
-constexpr int kFirstBlock = 1 << 13;  // the same for the first block (normal level)
+constexpr int kBlock = 1 << 16;        // positions per parse block (at most)
+constexpr int kNormalBlock = 1 << 14;  // the same at the normal level
 constexpr int kNormalDepth = 64;      // chain links followed per chain and search
 constexpr int kReachBack = 4;         // bytes a next match is tried earlier (normal level)
 constexpr int kLazyMax = 8;           // longest match after which the next position is searched (normal level)
 constexpr int kShortLazyMax = 4;      // the same where matches run short (lazy parse only)
-constexpr int kShortMean = 7;         // mean match length below which matches run short
+constexpr int kShortMean4 = 29;       // four times the mean match length below which matches run short
 
 // Which way a search goes: that of blocks of short matches, or the other.
 constexpr std::true_type kShortWay{};
@@ -516,10 +517,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
     bool shortMatches = false;
     while (p < end) {
         const int start = p;
-        // The first block is small, so that the rest is searched the way
-        // the data's start suggests.
-        const int most = p == begin ? kFirstBlock : kBlock;
-        const int n = end - p < most ? end - p : most;
+        const int n = end - p < kNormalBlock ? end - p : kNormalBlock;
         std::memset(length, 0, static_cast<size_t>(n));
         int taken = 0;     // matches the lazy parse took
         int takenLen = 0;  // and their bytes
@@ -603,7 +601,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
             for (; next < p; ++next) finder.Insert(next);
         }
         progress.At(p - begin);
-        shortMatches = taken != 0 && takenLen < kShortMean * taken;
+        shortMatches = taken != 0 && 4 * takenLen < kShortMean4 * taken;
         finder.KeepChain8(!shortMatches, next);
     }
     return writer.End();

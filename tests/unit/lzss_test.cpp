@@ -428,11 +428,11 @@ TEST(LzssEncoder, NeverLargerThanGreedyLongestMatch) {
 TEST(LzssEncoder, KeepsTheWholeWindowWhenBlocksChangeCharacter) {
     // Blocks are searched one way after a block of short matches (program
     // code) and another after one of long matches. Pieces of 20 bytes at
-    // the end of one block, all starting with the same 7 bytes, repeated
-    // in the next in reverse order, must still come out as one match of 18
-    // bytes per piece, however each block was searched.
+    // the end of one part (of several blocks), all starting with the same
+    // 7 bytes, repeated in the next in reverse order, must still come out
+    // as one match of 18 bytes per piece, however each block was searched.
     std::mt19937 rng(61);
-    const size_t kBlockBytes = 1 << 16;
+    const size_t kPartBytes = 1 << 16;
     const size_t kPiece = 20, kPieces = 100;  // the last piece 3,980 bytes back
     Bytes noise = RandomBytes(rng, kPiece * kPieces);
     for (size_t k = 0; k < kPieces; ++k) std::memcpy(&noise[k * kPiece], "prefix:", 7);
@@ -441,10 +441,10 @@ TEST(LzssEncoder, KeepsTheWholeWindowWhenBlocksChangeCharacter) {
         pieces.insert(pieces.end(), noise.begin() + k * kPiece, noise.begin() + (k + 1) * kPiece);
     const Bytes chunk = RandomBytes(rng, 1000);
     Bytes longMatches;  // a chunk repeated: every match 18 bytes
-    while (longMatches.size() < kBlockBytes - noise.size())
+    while (longMatches.size() < kPartBytes - noise.size())
         longMatches.insert(longMatches.end(), chunk.begin(), chunk.end());
-    longMatches.resize(kBlockBytes - noise.size());
-    const Bytes shortMatches = lzssref::X86LikeImage(kBlockBytes - noise.size(), 3);
+    longMatches.resize(kPartBytes - noise.size());
+    const Bytes shortMatches = lzssref::X86LikeImage(kPartBytes - noise.size(), 3);
     struct Case {
         const char* name;
         std::vector<const Bytes*> blocks;  // each followed by the noise
