@@ -51,14 +51,14 @@
 namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
-constexpr int kPad = 32;              // readable bytes after the data: 18-byte keys, 8-byte loads
+constexpr int kPad = 32;               // readable bytes after the data: 18-byte keys, 8-byte loads
 constexpr int kBlock = 1 << 16;        // positions per parse block (at most)
 constexpr int kNormalBlock = 1 << 14;  // the same at the normal level
-constexpr int kNormalDepth = 64;      // chain links followed per chain and search
-constexpr int kReachBack = 4;         // bytes a next match is tried earlier (normal level)
-constexpr int kLazyMax = 8;           // longest match after which the next position is searched (normal level)
-constexpr int kShortLazyMax = 4;      // the same where matches run short (lazy parse only)
-constexpr int kShortMean4 = 29;       // four times the mean match length below which matches run short
+constexpr int kNormalDepth = 64;       // chain links followed per chain and search
+constexpr int kReachBack = 4;          // bytes a next match is tried earlier (normal level)
+constexpr int kLazyMax = 8;            // longest match after which the next position is searched (normal level)
+constexpr int kShortLazyMax = 4;       // the same where matches run short (lazy parse only)
+constexpr int kShortMean4 = 29;        // four times the mean match length below which matches run short
 
 // Which way a search goes: that of blocks of short matches, or the other.
 constexpr std::true_type kShortWay{};
