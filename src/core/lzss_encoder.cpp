@@ -52,8 +52,8 @@ namespace {
 
 constexpr int kZeroPrefix = kLzssMaxMatch;
 constexpr int kPad = 32;               // readable bytes after the data: 18-byte keys, 8-byte loads
-constexpr int kBlock = 1 << 16;        // positions per parse block (at most)
-constexpr int kNormalBlock = 1 << 14;  // the same at the normal level
+constexpr int kBlock = 1 << 16;        // positions per parse block at the best level, and at most
+constexpr int kNormalBlock = 1 << 14;  // positions per block at the normal level
 constexpr int kNormalDepth = 64;       // chain links followed per chain and search
 constexpr int kReachBack = 4;          // bytes a next match is tried earlier (normal level)
 constexpr int kLazyMax = 8;            // longest match after which the next position is searched (normal level)
@@ -143,28 +143,20 @@ public:
         return best;
     }
 
-    // Like Find, but for a match of at least `need` bytes (5 to 18) only:
-    // returns 0 without looking at shorter ones, and the same as Find
-    // when there is one.
-    template <bool kShort = false>
+    // Like Find<true> (a search of a block of short matches), but for a
+    // match of at least `need` bytes (5 to 18) only: returns 0 without
+    // looking at shorter ones, and the same as Find<true> when there is one.
     __attribute__((always_inline)) int FindAtLeast(int p, int need, int& source) {
         const int limit = end_ - p < kLzssMaxMatch ? end_ - p : kLzssMaxMatch;
         if (limit < need) {
-            Insert<kShort>(p);
+            Insert<true>(p);
             return 0;
         }
         const uint8_t* cur = hist_ + p;
         Slots slots(cur);
         // Candidates must match at the byte before `need` to count.
-        int best = need - 1;
-        if (kShort) {
-            best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, best, source);
-        } else {
-            if (limit >= 8) best = WalkChain<8>(p, limit, cur, head8_[slots.h8], prev8_, best, source);
-            if (best < 8 && need < 8)
-                best = WalkChain<4>(p, limit < 8 ? limit : 7, cur, head4_[slots.h4], prev4_, best, source);
-        }
-        Link<kShort>(p, slots);
+        const int best = WalkChain<4>(p, limit, cur, head4_[slots.h4], prev4_, need - 1, source);
+        Link<true>(p, slots);
         return best >= need ? best : 0;
     }
 
@@ -534,7 +526,7 @@ uint8_t* ParseSearched(const uint8_t* hist, int begin, int end, uint8_t* at, con
         // bytes (in a block of short matches); the length is not kept.
         auto searchAtLeast = [&](int i, int need) __attribute__((always_inline)) {
             for (; next < start + i; ++next) finder.Insert<true>(next);
-            const int len = finder.FindAtLeast<true>(start + i, need, source[i]);
+            const int len = finder.FindAtLeast(start + i, need, source[i]);
             next = start + i + 1;
             return len;
         };
