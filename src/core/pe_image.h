@@ -11,6 +11,7 @@
 #include "layout.h"
 
 constexpr uint16_t kPeMachineI386 = 0x14C;
+constexpr uint16_t kPeMachineAmd64 = 0x8664;
 constexpr uint16_t kPeMagic32 = 0x10B;
 constexpr uint16_t kPeMagic64 = 0x20B;
 constexpr uint16_t kPeSubsystemGui = 2;

@@ -98,12 +98,26 @@ expect 0 b/host/tools/mksetup/mksetup -o DEFAULT3.EXE -C p ONE.TXT
 cmp -s DEFAULT.EXE DEFAULT3.EXE || fail "Windows build's setup.exe not found"
 expect 1 bin/mksetup -o DEFAULT2.EXE -C p ONE.TXT
 grep -q 'give --stub IMAGE' err || fail "missing image: $(cat err)"
+# --arch x86-64: setup64.exe beside the tool, else the x86-64 build's; the
+# file found must be of that kind. With --stub it is a command-line error.
+python3 "$TINY_PE" x64.exe 4000 --machine 0x8664 --magic 0x20b
+expect 1 bin/mksetup --arch x86-64 -o A64.EXE -C p ONE.TXT
+grep -q 'no x86-64 setup program found' err || fail "missing x86-64 image: $(cat err)"
+mkdir -p b/win64/src && cp x64.exe b/win64/src/setup.exe
+expect 0 b/host/tools/mksetup/mksetup --arch x86-64 -o A64.EXE -C p ONE.TXT
+cmp -s -n 4000 x64.exe A64.EXE || fail "x86-64 build's setup.exe not used"
+cp stub.exe bin/setup64.exe
+expect 1 bin/mksetup --arch x86-64 -o A64.EXE -C p ONE.TXT
+grep -q "setup64.exe': an i686 program, not the x86-64 setup program asked for" err || fail "wrong kind: $(cat err)"
+expect 2 bin/mksetup --arch x86-64 --stub x64.exe -o A64.EXE -C p ONE.TXT
+expect 2 bin/mksetup --arch arm64 -o A64.EXE -C p ONE.TXT
+grep -q "'--arch' takes i686 or x86-64" err || fail "bad --arch: $(cat err)"
 
 # Refusals: one line naming the file, exit 1, nothing written, no input
 # touched.
 cp p/ONE.TXT one.bak && cp stub.exe stub.bak && ln p/ONE.TXT hardlink.exe
 python3 "$TINY_PE" console.exe 4000 --subsystem 3
-python3 "$TINY_PE" x64.exe 4000 --machine 0x8664 --magic 0x20b
+python3 "$TINY_PE" arm.exe 4000 --machine 0x1c4
 mkdir -p names && printf 'c' > "names/caf$(printf '\303\251').txt" && printf 'C' > "names/CAF$(printf '\303\211').TXT"
 mkdir -p han && printf 'h' > "han/$(printf '\346\274\242').txt"
 mkdir -p huge && truncate -s 2G huge/BIG.BIN && truncate -s 1100M huge/A.BIN huge/B.BIN
@@ -122,7 +136,7 @@ cmp -s stub.exe x.exe.part || fail "stub written over"
 rm x.exe.part
 refuse "'p/B32000.BIN': not a Windows program" -o N.EXE --stub p/B32000.BIN -C p ONE.TXT
 refuse "'console.exe': a console program" -o N.EXE --stub console.exe -C p ONE.TXT
-refuse "'x64.exe': not a 32-bit Windows program" -o N.EXE --stub x64.exe -C p ONE.TXT
+refuse "'arm.exe': not an i686 or x86-64 Windows program" -o N.EXE --stub arm.exe -C p ONE.TXT
 refuse "does not exist in Windows code page 1252" -o N.EXE --stub stub.exe -C han .
 refuse "same file as" -o N.EXE --stub stub.exe -C names .
 refuse "'huge/BIG.BIN': 2 GiB or more" -o N.EXE --stub stub.exe -C huge BIG.BIN

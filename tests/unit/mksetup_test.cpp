@@ -19,6 +19,7 @@
 #include "installer_reader.h"
 #include "installer_writer.h"
 #include "layout.h"
+#include "pe_image.h"
 #include "stream_codec.h"
 #include "test_images.h"
 #include "uninstall_log.h"
@@ -579,30 +580,43 @@ TEST_F(MksetupCli, ProgressInPercentOnATerminal) {
     }
 }
 
-TEST(MksetupStub, OnlyAnUnsigned32BitGuiProgramCanBeTheStub) {
+TEST(MksetupStub, OnlyAnUnsignedI686OrX8664GuiProgramCanBeTheStub) {
     Bytes notPe = kStub;
     notPe[0x41] = 'X';  // "PX\0\0"
     Bytes signedStub = kStub;
     StoreLE32(&signedStub[0x58 + 96 + 4 * 8], 2048);
     StoreLE32(&signedStub[0x58 + 96 + 4 * 8 + 4], 952);
+    const Bytes x64 = TinyWindowsImage(3000, 0x8664, 0x20B);
+    Bytes signedX64 = x64;  // PE32+: the directories start 16 bytes later
+    StoreLE32(&signedX64[0x58 + 112 + 4 * 8], 2048);
+    StoreLE32(&signedX64[0x58 + 112 + 4 * 8 + 4], 952);
     struct Case {
         const char* what;
         Bytes image;
+        uint16_t machine;     // asked for with --arch; 0: either
         std::string problem;  // empty: accepted
     };
     const Case cases[] = {
-        {"GUI program", kStub, ""},
-        {"random bytes", RandomBytes(3000, 4), "not a Windows program"},
-        {"no PE signature", notPe, "not a Windows program"},
-        {"cut in the header", Bytes(kStub.begin(), kStub.begin() + 0x80), "not a Windows program"},
-        {"64-bit", TinyWindowsImage(3000, 0x8664, 0x20B), "not a 32-bit Windows program"},
-        {"ARM", TinyWindowsImage(3000, 0x1C4), "not a 32-bit Windows program"},
-        {"console", TinyWindowsImage(3000, 0x14C, 0x10B, 3), "a console program"},
-        {"native", TinyWindowsImage(3000, 0x14C, 0x10B, 1), "not a Windows GUI program"},
-        {"signed", signedStub, "signed; give the unsigned setup program"},
+        {"GUI program", kStub, 0, ""},
+        {"x86-64 GUI program", x64, 0, ""},
+        {"i686 asked for", kStub, kPeMachineI386, ""},
+        {"x86-64 asked for", x64, kPeMachineAmd64, ""},
+        {"i686, x86-64 asked for", kStub, kPeMachineAmd64, "an i686 program, not the x86-64 setup program"},
+        {"x86-64, i686 asked for", x64, kPeMachineI386, "an x86-64 program, not the i686 setup program"},
+        {"random bytes", RandomBytes(3000, 4), 0, "not a Windows program"},
+        {"no PE signature", notPe, 0, "not a Windows program"},
+        {"cut in the header", Bytes(kStub.begin(), kStub.begin() + 0x80), 0, "not a Windows program"},
+        {"x86-64 machine, PE32 header", TinyWindowsImage(3000, 0x8664, 0x10B), 0,
+         "not an i686 or x86-64 Windows program"},
+        {"ARM", TinyWindowsImage(3000, 0x1C4), 0, "not an i686 or x86-64 Windows program"},
+        {"console", TinyWindowsImage(3000, 0x14C, 0x10B, 3), 0, "a console program"},
+        {"x86-64 console", TinyWindowsImage(3000, 0x8664, 0x20B, 3), 0, "a console program"},
+        {"native", TinyWindowsImage(3000, 0x14C, 0x10B, 1), 0, "not a Windows GUI program"},
+        {"signed", signedStub, 0, "signed; give the unsigned setup program"},
+        {"signed x86-64", signedX64, 0, "signed; give the unsigned setup program"},
     };
     for (const Case& c : cases) {
-        const std::string problem = StubProblem("s.exe", c.image);
+        const std::string problem = StubProblem("s.exe", c.image, c.machine);
         if (c.problem.empty()) {
             EXPECT_EQ(problem, "") << c.what;
         } else {
@@ -612,10 +626,13 @@ TEST(MksetupStub, OnlyAnUnsigned32BitGuiProgramCanBeTheStub) {
 }
 
 TEST(MksetupStub, DefaultImageIsLookedForBesideTheToolThenInTheWindowsBuild) {
-    EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup"),
+    EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup", kPeMachineI386),
               (std::vector<std::string>{"/b/host/tools/mksetup/setup.exe",
                                         "/b/host/tools/mksetup/../../../win/src/setup.exe"}));
-    EXPECT_TRUE(DefaultStubCandidates("").empty());
+    EXPECT_EQ(DefaultStubCandidates("/b/host/tools/mksetup/mksetup", kPeMachineAmd64),
+              (std::vector<std::string>{"/b/host/tools/mksetup/setup64.exe",
+                                        "/b/host/tools/mksetup/../../../win64/src/setup.exe"}));
+    EXPECT_TRUE(DefaultStubCandidates("", kPeMachineI386).empty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Small program images for tests: a 32-bit Windows GUI program with one
-// section of code, as the packaging tool expects in front of an installer.
+// Small program images for tests: a Windows GUI program with one section of
+// code, as the packaging tool expects in front of an installer; PE32 (i686)
+// by default, PE32+ (x86-64) with magic 0x20B.
 #pragma once
 
 #include <cstdint>
@@ -25,27 +26,29 @@ inline std::vector<uint8_t> TinyWindowsImage(size_t size, uint16_t machine = 0x1
     image[0x41] = 'E';
     const size_t file = 0x44, opt = 0x58;
     put16(file, machine);
-    put16(file + 2, 1);        // one section
-    put16(file + 16, 0xE0);    // optional header size
-    put16(file + 18, 0x0102);  // executable, 32-bit
+    put16(file + 2, 1);                        // one section
+    const bool plus = magic == 0x20B;          // wider fields from offset 24 on
+    put16(file + 16, plus ? 0xF0 : 0xE0);      // optional header size
+    put16(file + 18, plus ? 0x0022 : 0x0102);  // executable, 32-bit or large-address aware
     put16(opt, magic);
-    put32(opt + 4, 0x200);      // size of code
-    put32(opt + 16, 0x1000);    // entry point
-    put32(opt + 20, 0x1000);    // base of code
-    put32(opt + 28, 0x400000);  // image base
-    put32(opt + 32, 0x1000);    // section alignment
-    put32(opt + 36, 0x200);     // file alignment
-    put16(opt + 40, 4);         // OS version
-    put16(opt + 48, 4);         // subsystem version
-    put32(opt + 56, 0x2000);    // size of image
-    put32(opt + 60, 0x200);     // size of headers
+    put32(opt + 4, 0x200);                    // size of code
+    put32(opt + 16, 0x1000);                  // entry point
+    put32(opt + 20, 0x1000);                  // base of code
+    put32(opt + (plus ? 24 : 28), 0x400000);  // image base
+    put32(opt + 32, 0x1000);                  // section alignment
+    put32(opt + 36, 0x200);                   // file alignment
+    put16(opt + 40, 4);                       // OS version
+    put16(opt + 48, 4);                       // subsystem version
+    put32(opt + 56, 0x2000);                  // size of image
+    put32(opt + 60, 0x200);                   // size of headers
     put16(opt + 68, subsystem);
-    put32(opt + 72, 0x100000);  // stack reserve
-    put32(opt + 76, 0x1000);    // stack commit
-    put32(opt + 80, 0x100000);  // heap reserve
-    put32(opt + 84, 0x1000);    // heap commit
-    put32(opt + 92, 16);        // data directories
-    const size_t section = opt + 0xE0;
+    const size_t wide = plus ? 8 : 4;      // stack and heap sizes
+    put32(opt + 72, 0x100000);             // stack reserve
+    put32(opt + 72 + wide, 0x1000);        // stack commit
+    put32(opt + 72 + 2 * wide, 0x100000);  // heap reserve
+    put32(opt + 72 + 3 * wide, 0x1000);    // heap commit
+    put32(opt + 76 + 4 * wide, 16);        // data directories
+    const size_t section = opt + (plus ? 0xF0 : 0xE0);
     const char name[8] = ".text";
     for (int i = 0; i < 8; ++i) image[section + i] = static_cast<uint8_t>(name[i]);
     put32(section + 8, 0x200);        // virtual size

@@ -9,11 +9,13 @@
 #include "installer_reader.h"
 #include "installer_writer.h"
 #include "names.h"
+#include "pe_image.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: mksetup -o SETUP.EXE [--stub IMAGE] [--title TEXT] [-C DIR] [--allow-subdirs] [-q] FILE...\n"
+    "usage: mksetup -o SETUP.EXE [--arch i686|x86-64 | --stub IMAGE] [--title TEXT] [-C DIR]\n"
+    "               [--allow-subdirs] [--best] [-q] FILE...\n"
     "       mksetup --list SETUP.EXE\n"
     "       mksetup --verify SETUP.EXE\n"
     "       mksetup --extract SETUP.EXE DIR\n"
@@ -27,9 +29,13 @@ const char kHelp[] =
     "Packing:\n"
     "  -o, --output SETUP.EXE  the installer to write (written under a temporary\n"
     "                          name and renamed when complete)\n"
-    "  --stub IMAGE            the setup program to put in front (default: setup.exe\n"
-    "                          beside mksetup, else the Windows build's\n"
-    "                          win/src/setup.exe next to this host build)\n"
+    "  --arch i686|x86-64      which setup program to put in front: i686 (the\n"
+    "                          default) runs on every Windows, x86-64 only on\n"
+    "                          64-bit Windows; found beside mksetup (setup.exe,\n"
+    "                          setup64.exe), else in the Windows build next to\n"
+    "                          this host build (win/src, win64/src)\n"
+    "  --stub IMAGE            another setup program to put in front (an unsigned\n"
+    "                          i686 or x86-64 Windows GUI program)\n"
     "  --title TEXT            product title, at most 255 bytes\n"
     "                          (default \"Velto - Technology Demo\")\n"
     "  -C, --directory DIR     name files relative to DIR (default: current folder)\n"
@@ -51,7 +57,8 @@ const char kHelp[] =
     "  1252 (\"caf\xC3\xA9.txt\" is stored with the byte 0xE9); a character that code\n"
     "  page does not have is refused.\n"
     "  Also refused before anything is read: an output that is one of the files\n"
-    "  or the stub; a stub that is not an unsigned 32-bit Windows GUI program;\n"
+    "  or the stub; a stub that is not an unsigned i686 or x86-64 Windows GUI\n"
+    "  program;\n"
     "  a file of 2 GiB or more, or files adding up to that with the image (the\n"
     "  most the setup program can read).\n"
     "  The installer's length is a multiple of 8 (zero bytes end the image), so\n"
@@ -137,6 +144,7 @@ struct Options {
     bool CommandGiven = false;
     PackOptions Pack;
     bool StubGiven = false;
+    bool ArchGiven = false;
     std::string Root;
     bool Quiet = false;
     std::vector<std::string> Operands;
@@ -193,6 +201,17 @@ Options Parse(const std::vector<std::string>& args) {
             if (o.StubGiven) throw UsageError("'--stub' given twice");
             o.Pack.StubPath = takeValue();
             o.StubGiven = true;
+        } else if (arg == "--arch") {
+            if (o.ArchGiven) throw UsageError("'--arch' given twice");
+            const std::string arch = takeValue();
+            if (arch == "i686") {
+                o.Pack.Machine = kPeMachineI386;
+            } else if (arch == "x86-64") {
+                o.Pack.Machine = kPeMachineAmd64;
+            } else {
+                throw UsageError("'--arch' takes i686 or x86-64, not '" + arch + "'");
+            }
+            o.ArchGiven = true;
         } else if (arg == "--title") {
             if (titleGiven) throw UsageError("'--title' given twice");
             o.Pack.Title = takeValue();
@@ -227,12 +246,13 @@ Options Parse(const std::vector<std::string>& args) {
             throw UsageError("unknown option '" + arg + "'");
         }
     }
+    if (o.ArchGiven && o.StubGiven) throw UsageError("'--arch' and '--stub' cannot be combined");
     if (o.Cmd == Command::Pack) {
         if (!outputGiven) throw UsageError("no output file given (-o SETUP.EXE)");
         if (o.Pack.OutputPath.empty()) throw UsageError("empty output file name");
         if (o.Operands.empty()) throw UsageError("no files to pack");
     } else if (o.Cmd != Command::Help && o.Cmd != Command::Version) {
-        if (outputGiven || o.StubGiven || titleGiven || rootGiven || o.Pack.Names.AllowSubdirectories ||
+        if (outputGiven || o.StubGiven || o.ArchGiven || titleGiven || rootGiven || o.Pack.Names.AllowSubdirectories ||
             o.Pack.Level != LzssLevel::Normal) {
             throw UsageError("packing options cannot be combined with --list, --verify, --extract or --dump");
         }
@@ -245,20 +265,24 @@ Options Parse(const std::vector<std::string>& args) {
     return o;
 }
 
-std::string FindDefaultStub(const std::string& programPath) {
-    std::vector<std::string> candidates = DefaultStubCandidates(programPath);
+std::string FindDefaultStub(const std::string& programPath, uint16_t machine) {
+    std::vector<std::string> candidates = DefaultStubCandidates(programPath, machine);
     for (const std::string& c : candidates) {
         if (GetPathKind(c) == PathKind::File) return c;
     }
     std::string looked;
     for (const std::string& c : candidates) looked += (looked.empty() ? "" : ", ") + c;
-    throw Exception("no setup program found to put in front of the files" +
+    throw Exception(std::string("no ") + (machine == kPeMachineAmd64 ? "x86-64" : "i686") +
+                    " setup program found to put in front of the files" +
                     (looked.empty() ? std::string() : " (looked for " + looked + ")") +
                     "; build it first or give --stub IMAGE");
 }
 
 int Pack(Options& o, std::ostream& out, std::ostream& err, const CliEnvironment& env) {
-    if (!o.StubGiven) o.Pack.StubPath = FindDefaultStub(env.ProgramPath);
+    if (!o.StubGiven) {
+        if (o.Pack.Machine == 0) o.Pack.Machine = kPeMachineI386;
+        o.Pack.StubPath = FindDefaultStub(env.ProgramPath, o.Pack.Machine);
+    }
     o.Pack.Files = CollectInputs(o.Root, o.Operands);
     StderrProgress progress(err, env.ErrIsTerminal, o.Quiet);
     PackResult r = PackInstaller(o.Pack, progress);
@@ -354,9 +378,12 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-std::vector<std::string> DefaultStubCandidates(const std::string& programPath) {
+std::vector<std::string> DefaultStubCandidates(const std::string& programPath, uint16_t machine) {
     if (programPath.empty()) return {};
     const std::string dir = HostDirName(programPath);
+    if (machine == kPeMachineAmd64) {
+        return {JoinHostPath(dir, "setup64.exe"), JoinHostPath(dir, "../../../win64/src/setup.exe")};
+    }
     return {JoinHostPath(dir, "setup.exe"), JoinHostPath(dir, "../../../win/src/setup.exe")};
 }
 

@@ -1,6 +1,7 @@
 // The command line of the packaging tool, runnable in-process for tests.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ constexpr int kExitUsage = 2;    // bad command line
 // errors, warnings and progress to `err`.
 int RunMksetup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const CliEnvironment& env);
 
-// Where the default image is looked for, in order: setup.exe beside the
-// tool, then the Windows build's setup program seen from the host build
-// (build/host/tools/mksetup -> build/win/src/setup.exe).
-std::vector<std::string> DefaultStubCandidates(const std::string& programPath);
+// Where the default image for `machine` (kPeMachineI386 or kPeMachineAmd64)
+// is looked for, in order: beside the tool (setup.exe, setup64.exe), then
+// the Windows build's setup program seen from the host build
+// (build/host/tools/mksetup -> build/win/src/setup.exe, build/win64/src/setup.exe).
+std::vector<std::string> DefaultStubCandidates(const std::string& programPath, uint16_t machine);

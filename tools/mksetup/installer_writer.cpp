@@ -97,14 +97,20 @@ void InstallerWriter::Finish(const std::string& title) {
     Put(checksum, sizeof checksum);
 }
 
-std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image) {
+std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image, uint16_t machine) {
     const std::string quoted = "'" + path + "': ";
     PeHeaders h;
     if (!ParsePeHeaders(image.data(), image.size(), &h)) return quoted + "not a Windows program";
-    if (h.Machine != kPeMachineI386 || h.Magic != kPeMagic32) return quoted + "not a 32-bit Windows program";
+    const bool i686 = h.Machine == kPeMachineI386 && h.Magic == kPeMagic32;
+    const bool x86_64 = h.Machine == kPeMachineAmd64 && h.Magic == kPeMagic64;
+    if (!i686 && !x86_64) return quoted + "not an i686 or x86-64 Windows program";
+    if (machine != 0 && h.Machine != machine) {
+        return quoted + (i686 ? "an i686" : "an x86-64") + " program, not the " +
+               (machine == kPeMachineI386 ? "i686" : "x86-64") + " setup program asked for";
+    }
     if (h.Subsystem != kPeSubsystemGui) {
         return quoted + (h.Subsystem == kPeSubsystemConsole ? "a console program" : "not a Windows GUI program") +
-               "; the setup program is a 32-bit Windows GUI program";
+               "; the setup program is a Windows GUI program";
     }
     if (h.SecuritySize != 0) return quoted + "signed; give the unsigned setup program and sign the finished installer";
     return std::string();
@@ -179,7 +185,7 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     }
 
     std::vector<uint8_t> image = ReadWholeFile(options.StubPath);
-    const std::string stubProblem = StubProblem(options.StubPath, image);
+    const std::string stubProblem = StubProblem(options.StubPath, image, options.Machine);
     if (!stubProblem.empty()) throw Exception(stubProblem);
     if (CarriesSetupTrailer(image)) {
         result.Warnings.push_back("'" + options.StubPath +

@@ -65,6 +65,9 @@ struct PackOptions {
     std::vector<PackInput> Files;
     NameSetOptions Names;
     LzssLevel Level = LzssLevel::Normal;
+    // The machine the stub must be built for (kPeMachineI386 or
+    // kPeMachineAmd64); 0: either.
+    uint16_t Machine = 0;
     // Files compressed at once; 0: one per processor. The installer's bytes
     // are the same for any number.
     unsigned Threads = 0;
@@ -88,14 +91,15 @@ struct PackResult {
 // the installer under a temporary name and renames it into place. Refused,
 // each with one line naming the file: a title or name the code page cannot
 // hold or the installer cannot create (CheckNameSet); an output that is one
-// of the inputs or the stub; a stub that is not an unsigned 32-bit Windows
-// GUI program; files whose sizes would take the installer to 2 GiB, the most
+// of the inputs or the stub; a stub that is not an unsigned i686 or x86-64
+// Windows GUI program (of options.Machine when set); files whose sizes would take the installer to 2 GiB, the most
 // the setup program can read.
 PackResult PackInstaller(const PackOptions& options, Progress& progress);
 
 // Why `image` cannot be the setup program in front of the files (`path`
-// names it in the message); empty when it can.
-std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image);
+// names it in the message); empty when it can. `machine`: as
+// PackOptions::Machine.
+std::string StubProblem(const std::string& path, const std::vector<uint8_t>& image, uint16_t machine = 0);
 
 // The inputs named on the command line, relative to `root` ("" for the
 // current folder): a file stands for itself, a folder for every file below
