@@ -5,6 +5,7 @@
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
 #include "install/process_uninstall_log.h"
+#include "install/program_icons.h"
 #include "install/setup_log.h"
 #include "paths.h"
 #include "pe_image.h"
@@ -121,6 +122,11 @@ void TMain::ApplicationIdle(bool& done) {
 void TMain::RunSetup() {
     AcceptedSetup setup = OpenSetupFile(ExecutablePath());
     SetupTitle = setup.Trailer.Title.Get();
+    if (setup.Role == SetupRole::Install) {
+        // Before anything is changed, with or without a window.
+        const std::string other = OtherArchitectureInstallation();
+        if (!other.empty()) throw Exception(OtherArchitectureText(other));
+    }
     if (Options.Silent) {
         RunSilently(setup);
         return;

@@ -60,3 +60,52 @@ void CreateRegistryEntries(const std::string& destDir, UninstallLog& log) {
     registry.WriteString("UninstallString", JoinPath(destDir, kUninstallerName));
     registry.CloseKey();
 }
+
+namespace {
+
+// The registry view of the other setup program, 0 when there is none: the
+// i686 one has a 64-bit view beside its own only on 64-bit Windows (it
+// asks the system, which knows no such call before Windows XP SP2).
+REGSAM OtherRegistryView() {
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    using IsWow64ProcessProc = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = reinterpret_cast<IsWow64ProcessProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    if (!isWow64 || !isWow64(GetCurrentProcess(), &wow64) || !wow64) return 0;
+    return KEY_WOW64_64KEY;
+#endif
+}
+
+}  // namespace
+
+std::string OtherArchitectureInstallation() {
+    const REGSAM view = OtherRegistryView();
+    RegKey key;
+    if (view == 0 ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE | view, key.Receive()) != ERROR_SUCCESS)
+        return std::string();
+    // UNINST.EXE's path; its folder is the destination. A key without it
+    // still stands for an installation.
+    char value[MAX_PATH + 1] = {};
+    DWORD type = 0, size = MAX_PATH;
+    std::string path;
+    if (RegQueryValueExA(key.Get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_SZ)
+        path = value;
+    const size_t sep = path.find_last_of('\\');
+    return sep == std::string::npos ? "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) : path.substr(0, sep);
+}
+
+std::string OtherArchitectureText(const std::string& destDir) {
+#ifdef _WIN64
+    const char* other = "32-bit";
+#else
+    const char* other = "64-bit";
+#endif
+    return std::string("An installation made by the ") + other + " setup program is in '" + destDir +
+           "'.\rUninstall it first, then run Setup again";
+}

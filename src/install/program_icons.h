@@ -22,3 +22,14 @@ void CreateProgramIcons(const std::string& programsDir, const std::string& folde
 // logs the key. A failure raises ERegistryException naming the value
 // ("DisplayName" when the key cannot be opened or created).
 void CreateRegistryEntries(const std::string& destDir, UninstallLog& log);
+
+// The destination of an installation that the setup program of the other
+// architecture made on this machine; "" when there is none. On 64-bit
+// Windows the i686 setup program's uninstall entry is in the 32-bit
+// registry view and the x86-64 one's in the 64-bit view, while both share
+// the program folder and its shortcuts: neither may install over the other.
+std::string OtherArchitectureInstallation();
+
+// The refusal that names it (or its registry key, when the key does not
+// name UNINST.EXE).
+std::string OtherArchitectureText(const std::string& destDir);

@@ -217,7 +217,53 @@ TEST(RegistryTest, UninstallEntryHoldsBothValuesAndIsLogged) {
     EXPECT_EQ(ReadValue("UninstallString"), "D:\\Velto\\UNINST.EXE");
     EXPECT_EQ(ReadValue("Other"), "kept");
     EXPECT_EQ(log.Size(), 2u);
+    // Its own entry is never the other setup program's installation.
+    EXPECT_EQ(OtherArchitectureInstallation(), "");
     EXPECT_TRUE(DeleteRegistryKey(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// The uninstall entry in the other registry view: the 32-bit one for the
+// x86-64 build; the 64-bit one for the i686 build, which has one only on
+// 64-bit Windows (elsewhere that view is its own, and nothing is found).
+TEST(RegistryTest, AnInstallationOfTheOtherArchitectureIsFoundInItsView) {
+#ifdef _WIN64
+    const REGSAM view = KEY_WOW64_32KEY;
+    const bool twoViews = true;
+    const char* other = "32-bit";
+#else
+    const REGSAM view = KEY_WOW64_64KEY;
+    BOOL wow64 = FALSE;
+    const bool twoViews = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    const char* other = "64-bit";
+#endif
+    struct Case {
+        const char* what;
+        const char* uninstallString;  // nullptr: no such value
+        std::string found;
+    };
+    const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey;
+    const Case cases[] = {
+        {"UNINST.EXE named", "C:\\Program Files (x86)\\Velto\\UNINST.EXE", "C:\\Program Files (x86)\\Velto"},
+        {"no UninstallString", nullptr, key},
+        {"no folder in it", "UNINST.EXE", key},
+    };
+    for (const Case& c : cases) {
+        {
+            RegKey k;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                                      k.Receive(), nullptr),
+                      ERROR_SUCCESS);
+            if (c.uninstallString)
+                RegSetValueExA(k.Get(), "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.uninstallString),
+                               static_cast<DWORD>(strlen(c.uninstallString) + 1));
+        }
+        EXPECT_EQ(OtherArchitectureInstallation(), twoViews ? c.found : "") << c.what;
+        EXPECT_EQ(RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, view, 0), ERROR_SUCCESS) << c.what;
+    }
+    EXPECT_EQ(OtherArchitectureInstallation(), "");
+    EXPECT_EQ(OtherArchitectureText("C:\\Old"), std::string("An installation made by the ") + other +
+                                                    " setup program is in 'C:\\Old'.\rUninstall it first, then run "
+                                                    "Setup again");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ from e2elib import PRODUCT_TITLE, check, check_equal, scenario, scenario_module
 install = scenario_module("install")
 uninstall = scenario_module("uninstall")
 reliability = scenario_module("reliability")
+startup = scenario_module("startup")
 
 
 def run_without_windows(s, program, timeout=120):
@@ -92,9 +93,11 @@ def sign(s, path):
 
 
 def security_directory(image):
-    """(offset, size) of the certificate table a PE image names."""
+    """(offset, size) of the certificate table a PE image names (PE32 or
+    PE32+, whose directories start 16 bytes later)."""
     pe = struct.unpack("<I", image[0x3C:0x40])[0]
-    return struct.unpack("<II", image[pe + 24 + 128:pe + 24 + 136])
+    at = pe + 24 + (144 if struct.unpack("<H", image[pe + 24:pe + 26])[0] == 0x20B else 128)
+    return struct.unpack("<II", image[at:at + 8])
 
 
 @scenario("signed-installer-installs-and-uninstalls", timeout=240)
@@ -129,3 +132,27 @@ def signed_installer(s):
     s.wait_until(lambda: not os.path.exists(s.path(install.DEST)) and not uninstall.batch_files(s),
                  uninstall.BATCH_SECONDS, "removal of the destination and the batch file")
     reliability.expect_machine_as_before(s, before, "a signed installer's install and uninstall")
+
+
+@scenario("other-architecture-installation-refused", timeout=120)
+def other_architecture_refused(s):
+    """On 64-bit Windows the i686 and the x86-64 setup program keep their
+    uninstall entries in the two registry views but share the program
+    folder and its shortcuts: an installation of the other one is refused
+    before anything changes, silent or not. A win32 prefix has one view:
+    there the entry found is the program's own, and it installs over it."""
+    files = {"VELTO.EXE": b"MZ" + b"\0" * 100, "VELTO.DOC": b"doc\r\n"}
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    other = "C:\\Program Files (x86)\\Velto"
+    key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto"
+    if os.environ.get("WP_ARCH") != "x86-64":
+        uninstall.wine_tool(s, "reg", "add", key, "/v", "UninstallString", "/d", other + "\\UNINST.EXE", "/f")
+        check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 0, "exit code over its own entry")
+        return
+    uninstall.wine_tool(s, "reg", "add", key, "/v", "UninstallString", "/d", other + "\\UNINST.EXE", "/reg:32", "/f")
+    before = s.snapshot()
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 1, "exit code of SETUP.EXE /S")
+    reliability.expect_machine_as_before(s, before, "a silent install over the 32-bit one")
+    startup.expect_single_error_box(s, s.run_setup(), "An installation made by the 32-bit setup program is in '%s'."
+                                    "\rUninstall it first, then run Setup again." % other)
+    reliability.expect_machine_as_before(s, before, "an install over the 32-bit one")
