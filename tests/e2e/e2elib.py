@@ -40,8 +40,17 @@ WINEPREFIX_SH = os.path.join(ROOT, "tests", "lib", "wineprefix.sh")
 WINE_ENV = {
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
-    "WINEARCH": "win32",
 }
+
+
+def wine_loader():
+    """The Wine loader of the build under test, called by its own name
+    (tests/e2e/run sets it through tests/lib/wineprefix.sh)."""
+    return os.environ.get("WINELOADER") or "wine"
+
+
+def wine_server():
+    return os.environ.get("WINESERVER") or "wineserver"
 
 # The product title the sample installer carries.
 PRODUCT_TITLE = "Velto - Technology Demo"
@@ -206,7 +215,7 @@ class Probe:
     def __init__(self, session):
         self.session = session
         self.log = open(os.path.join(session.shots, "winprobe.log"), "wb")
-        self.proc = subprocess.Popen(["wine", "winprobe.exe", "serve"], cwd=session.probe_dir, env=session.env,
+        self.proc = subprocess.Popen([wine_loader(), "winprobe.exe", "serve"], cwd=session.probe_dir, env=session.env,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log)
         self.lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
@@ -254,7 +263,7 @@ class Program:
         self.log_path = os.path.join(session.shots, "%s-%d.log" % (name.replace("\\", "_"), len(session.programs)))
         self.log = open(self.log_path, "wb")
         self.started = time.monotonic()
-        self.proc = subprocess.Popen(["wine", name] + list(args), cwd=windows_dir, env=session.env,
+        self.proc = subprocess.Popen([wine_loader(), name] + list(args), cwd=windows_dir, env=session.env,
                                      stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
 
     def running(self):
@@ -547,7 +556,7 @@ class Session:
         finally:
             for p in self.programs:
                 p.stop()
-            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+            subprocess.run([wine_server(), "-k"], env=self.env, capture_output=True)
             subprocess.run(["umount", "-l", mount], capture_output=True)
 
     # -- end

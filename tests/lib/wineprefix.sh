@@ -1,30 +1,67 @@
 #!/usr/bin/env bash
 # Private Wine prefixes for the Windows test levels and the demo.
 #
-# One template prefix per build folder is made once (wineboot, then the
-# settings every run needs) and reused; each test run or scenario works in a
+# One template prefix per build folder and Windows architecture is made once
+# (wineboot, then the settings every run needs) and reused; each test run or scenario works in a
 # fresh copy of it with its own wineserver, so runs never see each other's
 # files, registry or windows. Nothing here touches ~/.wine.
 #
+# The architecture is that of the build under test: i686 runs in a win32
+# prefix with Wine's 32-bit loader, x86-64 in a win64 prefix with its 64-bit
+# loader. Each loader is called by its own name: Debian's `wine` command
+# picks the 32-bit one whenever it is installed, whether or not the machine
+# can run it. WP_ARCH (i686 or x86-64) names it; unset, it is what
+# scripts/winarch chooses for the machine.
+#
 # As a command:
+#   wineprefix.sh arch WIN_BUILD            print the architecture of a Windows build
 #   wineprefix.sh template BUILD_DIR        make (if needed) and print the template
 #   wineprefix.sh fresh BUILD_DIR DEST      make DEST a fresh copy, print its path
 #   wineprefix.sh headless PREFIX           give a fresh copy Wine's null display driver
 #   wineprefix.sh kill PREFIX               end the prefix's wineserver and programs
 #   wineprefix.sh remove PREFIX             kill, then delete the copy
-# Sourced, it offers the same as functions wp_env, wp_template, wp_fresh,
-# wp_headless, wp_kill, wp_remove.
+# Sourced, it offers the same as functions wp_build_arch, wp_env, wp_template,
+# wp_fresh, wp_headless, wp_kill, wp_remove; after wp_env, "$WINELOADER" and
+# "$WINESERVER" are the loader and server to run.
 #
 # A copy shares the big, read-only system DLL folders with the template
 # through hard links (a copy costs milliseconds instead of half a gigabyte);
 # the registry and every other file are real copies. Programs under test
 # never write into C:\windows\system32.
 
-# Settings every Wine process of the tests runs with.
+_WP_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# The architecture of the setup program in a Windows build folder, from the
+# machine field of its program header.
+wp_build_arch() {
+    local exe="$1/src/setup.exe" machine
+    machine=$(python3 -c 'import struct,sys
+d=open(sys.argv[1],"rb").read(4096)
+pe=struct.unpack_from("<I",d,0x3C)[0]
+print("%04x" % struct.unpack_from("<H",d,pe+4)[0])' "$exe" 2>/dev/null) || { _wp_die "cannot read $exe (build first)"; return 1; }
+    case "$machine" in
+        014c) echo i686 ;;
+        8664) echo x86-64 ;;
+        *) _wp_die "$exe: unknown machine $machine"; return 1 ;;
+    esac
+}
+
+# Settings every Wine process of the tests runs with, for the architecture
+# given (default: WP_ARCH, else the machine's choice).
 wp_env() {
+    local arch=${1:-${WP_ARCH:-}}
+    [ -n "$arch" ] || arch=$("$_WP_LIB/../../scripts/winarch") || return 1
+    export WP_ARCH=$arch
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-    export WINEARCH=win32
+    case "$arch" in
+        i686)
+            export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver ;;
+        x86-64)
+            export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 ;;
+        *) _wp_die "unknown architecture '$arch' (i686 or x86-64)"; return 1 ;;
+    esac
+    [ -x "$WINELOADER" ] || { _wp_die "$WINELOADER is missing (run scripts/bootstrap)"; return 1; }
 }
 
 _wp_die() {
@@ -34,7 +71,7 @@ _wp_die() {
 
 # What the template was made with; a different Wine remakes it.
 _wp_stamp() {
-    echo "wine=$(wine --version 2>/dev/null) layout=4"
+    echo "wine=$("$WINELOADER" --version 2>/dev/null) arch=$WINEARCH layout=5"
 }
 
 # Runs a Wine tool in the given prefix without a display, bounded in time.
@@ -58,11 +95,11 @@ _wp_make_template() {
     rm -rf "$tmp"
     mkdir -p "$tmp" || return 1
     echo "wineprefix: creating the template Wine prefix (once per build folder)..." >&2
-    _wp_wine "$tmp" wineboot -i >"$tmp.log" 2>&1 || { cat "$tmp.log" >&2; _wp_die "wineboot failed"; return 1; }
+    _wp_wine "$tmp" "$WINELOADER" wineboot.exe -i >"$tmp.log" 2>&1 || { cat "$tmp.log" >&2; _wp_die "wineboot failed"; return 1; }
     # No window manager under Xvfb: Wine places and draws its windows itself.
-    _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$tmp.log" 2>&1 &&
+    _wp_wine "$tmp" "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$tmp.log" 2>&1 &&
     # A crashing program must not wait for a person to close a crash dialog.
-    _wp_wine "$tmp" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1 ||
+    _wp_wine "$tmp" "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1 ||
         { cat "$tmp.log" >&2; _wp_die "setting the template's registry failed"; return 1; }
     # The font of the caption buttons (minimize, maximize, close): without
     # it Wine draws their glyph letters in some other font.
@@ -70,11 +107,11 @@ _wp_make_template() {
     for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
         [ -f "$marlett" ] || continue
         cp "$marlett" "$tmp/drive_c/windows/Fonts/marlett.ttf" &&
-        _wp_wine "$tmp" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+        _wp_wine "$tmp" "$WINELOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
             /v 'Marlett (TrueType)' /d marlett.ttf /f >>"$tmp.log" 2>&1 || { cat "$tmp.log" >&2; return 1; }
         break
     done
-    WINEPREFIX="$tmp" timeout 120 wineserver -w
+    WINEPREFIX="$tmp" timeout 120 "$WINESERVER" -w
     # Nothing runs in the template again: its socket folder can go.
     local sdir
     sdir=$(_wp_server_dir "$tmp") && rm -rf "$sdir"
@@ -83,15 +120,16 @@ _wp_make_template() {
     rm -f "$tmp.log"
 }
 
-# Prints the template prefix of BUILD_DIR, making it first when it is
-# missing or was made by another Wine. Safe when several runs start at once.
+# Prints the template prefix of BUILD_DIR for the architecture of wp_env,
+# making it first when it is missing or was made by another Wine. Safe when
+# several runs start at once.
 wp_template() {
     local build=$1
     [ -n "$build" ] || { _wp_die "wp_template BUILD_DIR"; return 1; }
-    wp_env
+    wp_env || return 1
     mkdir -p "$build" || return 1
     build=$(cd "$build" && pwd)
-    local tpl="$build/wineprefix-template"
+    local tpl="$build/wineprefix-template-$WP_ARCH"
     (
         flock -w 600 9 || { _wp_die "timed out waiting for the template lock"; exit 1; }
         if [ "$(cat "$tpl/.template-stamp" 2>/dev/null)" != "$(_wp_stamp)" ]; then
@@ -100,7 +138,7 @@ wp_template() {
             _wp_stamp >"$tpl.new/.template-stamp"
             mv "$tpl.new" "$tpl"
         fi
-    ) 9>"$build/wineprefix-template.lock" || return 1
+    ) 9>"$tpl.lock" || return 1
     echo "$tpl"
 }
 
@@ -143,8 +181,9 @@ wp_headless() {
 wp_kill() {
     local prefix=$1
     [ -d "$prefix/drive_c" ] || return 0
-    WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1
-    WINEPREFIX="$prefix" timeout 30 wineserver -w >/dev/null 2>&1
+    wp_env || return 1
+    WINEPREFIX="$prefix" timeout 30 "$WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX="$prefix" timeout 30 "$WINESERVER" -w >/dev/null 2>&1
     return 0
 }
 
@@ -166,11 +205,12 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     cmd=${1:-}
     shift || true
     case "$cmd" in
+        arch) wp_build_arch "$@" ;;
         template) wp_template "$@" ;;
         fresh) wp_fresh "$@" ;;
         headless) wp_headless "$@" ;;
         kill) wp_kill "$@" ;;
         remove) wp_remove "$@" ;;
-        *) echo "usage: $0 template BUILD_DIR | fresh BUILD_DIR DEST | headless PREFIX | kill PREFIX | remove PREFIX" >&2; exit 2 ;;
+        *) echo "usage: $0 arch WIN_BUILD | template BUILD_DIR | fresh BUILD_DIR DEST | headless PREFIX | kill PREFIX | remove PREFIX" >&2; exit 2 ;;
     esac
 fi

@@ -7,7 +7,7 @@ ends with the machine compared to a snapshot taken before it started."""
 import os
 import subprocess
 
-from e2elib import Probe, check, check_equal, scenario, scenario_module, sha256_file
+from e2elib import Probe, check, check_equal, scenario, scenario_module, sha256_file, wine_server
 
 install = scenario_module("install")
 uninstall = scenario_module("uninstall")
@@ -168,8 +168,8 @@ def killed_install(s):
     # Every process of the prefix ends at once, as in a power cut: no
     # rollback of its own runs.
     s.probe.close()
-    subprocess.run(["wineserver", "-k"], env=s.env, timeout=60)
-    subprocess.run(["wineserver", "-w"], env=s.env, timeout=60)
+    subprocess.run([wine_server(), "-k"], env=s.env, timeout=60)
+    subprocess.run([wine_server(), "-w"], env=s.env, timeout=60)
     s.probe = Probe(s)
     check(os.path.exists(os.path.join(s.path(DEST), "PART0.BIN")), "the killed run left nothing to undo")
     check(journals(s), "the killed run left no journal")

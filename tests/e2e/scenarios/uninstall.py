@@ -14,7 +14,7 @@ import struct
 import subprocess
 import time
 
-from e2elib import PRODUCT_TITLE, Program, check, check_equal, crc32, scenario, short_string
+from e2elib import PRODUCT_TITLE, Program, check, check_equal, crc32, scenario, short_string, wine_loader
 
 UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto"
 HKLM = 0x80000002
@@ -70,7 +70,7 @@ def batch_files(s):
 
 
 def wine_tool(s, *args):
-    out = subprocess.run(["wine"] + list(args), env=s.env, capture_output=True, timeout=120)
+    out = subprocess.run([wine_loader()] + list(args), env=s.env, capture_output=True, timeout=120)
     check(out.returncode == 0, "wine %s failed: %s" % (" ".join(args), out.stderr.decode("latin-1")[-500:]))
 
 
