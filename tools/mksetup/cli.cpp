@@ -80,7 +80,7 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 success, 1 failure or damaged file, 2 bad command line.\n";
 
-const char kVersion[] = "mksetup 1.1\n";
+const char kVersion[] = "mksetup 1.2\n";
 
 std::string Files(size_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); }
 

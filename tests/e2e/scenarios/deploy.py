@@ -128,6 +128,11 @@ def signed_installer(s):
     masked = bytearray(unsigned[:image_size])
     masked[checksum:checksum + 4] = b"\0\0\0\0"
     check(uninst[:image_size] == bytes(masked), "UNINST.EXE image differs from the unsigned installer's")
+    # The packaging tool reads the real uninstaller of this build.
+    out = subprocess.run([s.config.mksetup, "--dump", os.path.join(s.path(install.DEST), "UNINST.EXE")],
+                         capture_output=True, text=True, timeout=60)
+    check(out.returncode == 0 and "\\VELTO.EXE" in out.stdout,
+          "mksetup --dump UNINST.EXE: %s%s" % (out.stdout, out.stderr))
     uninstall.uninstall_installed(s, install.DEST, "&Yes")
     s.wait_until(lambda: not os.path.exists(s.path(install.DEST)) and not uninstall.batch_files(s),
                  uninstall.BATCH_SECONDS, "removal of the destination and the batch file")
