@@ -18,7 +18,9 @@
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
 #include "install/log_journal.h"
+#include "paths.h"
 #include "runtime/files.h"
+#include "runtime/private_folder.h"
 #include "ui/application.h"
 #include "uninstall_log.h"
 #include "wizard/exit_setup.h"
@@ -59,7 +61,7 @@ int main(int argc, char** argv) {
         // As in an installation: every record also written through to the
         // journal on disk.
         UninstallLog log;
-        TLogJournal journal(JournalPath());
+        TLogJournal journal(JoinPath(OpenPrivateFolder().Path, kJournalName));
         if (!getenv("BENCH_NO_JOURNAL")) log.Journal = &journal;
 
         const double start = Now();

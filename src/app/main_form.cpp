@@ -11,6 +11,7 @@
 #include "pe_image.h"
 #include "product.h"
 #include "runtime/files.h"
+#include "runtime/private_folder.h"
 #include "runtime/win_byte_source.h"
 #include "ui/error_box.h"
 #include "ui/message_dialog.h"
@@ -155,11 +156,24 @@ void TMain::RunSilently(const AcceptedSetup& setup) {
 }
 
 void TMain::StartJournal() {
-    const std::string path = JournalPath();
-    std::string folder;
-    if (RecoverInterruptedInstall(path, folder) == RecoveryResult::Recovered && !Options.Silent)
-        MessageDlg(RecoveredText(folder), mtInformation, mbOK);
+    const PrivateFolder own = OpenPrivateFolder();
+    const std::string path = JoinPath(own.Path, kJournalName);
+    // Made first: it removes the folder again, when it is left empty, even
+    // if this run goes no further.
     Journal.reset(new TLogJournal(path));
+    std::string folder, refused;
+    switch (RecoverInterruptedInstall(path, folder, &refused, !own.TakenOver)) {
+        case RecoveryResult::Recovered:
+            if (!Options.Silent) MessageDlg(RecoveredText(folder), mtInformation, mbOK);
+            break;
+        case RecoveryResult::Refused:
+            // Under /S the run ends as a failure: an administrator learns of
+            // it from the exit code.
+            if (Options.Silent) throw Exception(RefusedJournalText(path, refused));
+            MessageDlg(RefusedJournalText(path, refused), mtWarning, mbOK);
+            break;
+        default: break;
+    }
     UninstallLog.Journal = Journal.get();
 }
 

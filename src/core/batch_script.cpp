@@ -59,14 +59,16 @@ std::string BatchDirectoryLines(const std::string& directory) {
     return text;
 }
 
-std::string BatchClosingLines(const std::string& tempDir, const std::string& batchName) {
-    return "CD /D " + Quoted(tempDir) + kEol + "DEL " + Quoted(batchName) + kEol;
+std::string BatchClosingLines(const std::string& tempDir, const std::string& batchName, const std::string& folder) {
+    if (folder.empty()) return "CD /D " + Quoted(tempDir) + kEol + "DEL " + Quoted(batchName) + kEol;
+    return "CD /D " + Quoted(tempDir) + kEol + "MOVE /Y " + Quoted(folder + "\\" + batchName) + " " +
+           Quoted(batchName) + " & RD " + Quoted(folder) + " & DEL " + Quoted(batchName) + " & EXIT" + kEol;
 }
 
 std::string UninstallBatchText(const std::string& exePath, const std::string& tempDir, const std::string& batchName,
-                               const std::vector<std::string>& directories) {
+                               const std::vector<std::string>& directories, const std::string& folder) {
     std::string text = BatchOpeningLines(exePath);
     for (const std::string& dir : directories) text += BatchDirectoryLines(dir);
-    text += BatchClosingLines(tempDir, batchName);
+    text += BatchClosingLines(tempDir, batchName, folder);
     return text;
 }

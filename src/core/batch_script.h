@@ -27,9 +27,17 @@ std::string BatchOpeningLines(const std::string& exePath);
 // CD to the root of the directory's drive, then RD of the directory.
 std::string BatchDirectoryLines(const std::string& directory);
 // CD /D to the temporary directory (the drive changes too, so the last line
-// finds the batch file), then DEL of the batch file's own name.
-std::string BatchClosingLines(const std::string& tempDir, const std::string& batchName);
+// finds the batch file), then DEL of the batch file's own name. With a
+// `folder` (a name in the temporary directory that holds the batch file),
+// the last line moves the batch file out of the folder (a command
+// interpreter that holds it open can still rename it), removes the folder
+// when nothing else is left there, deletes the batch file and ends the
+// interpreter: it reads no further line from a path that another program
+// could fill once the folder is gone. The batch file's name must be free
+// in the temporary directory too.
+std::string BatchClosingLines(const std::string& tempDir, const std::string& batchName,
+                              const std::string& folder = std::string());
 
 // The whole file for the given directory records, in file order.
 std::string UninstallBatchText(const std::string& exePath, const std::string& tempDir, const std::string& batchName,
-                               const std::vector<std::string>& directories);
+                               const std::vector<std::string>& directories, const std::string& folder = std::string());

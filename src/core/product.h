@@ -21,3 +21,4 @@ constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 constexpr uint32_t kUninstallRoot = 0x80000002u;  // HKEY_LOCAL_MACHINE
 // The program folder's default name and its two shortcuts.
 constexpr char kDefaultProgramFolder[] = "Velto";
+constexpr const char* kShortcutNames[] = {"Velto.lnk", "Velto Documentation.lnk"};

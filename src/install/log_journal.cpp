@@ -5,14 +5,10 @@
 #include <vector>
 
 #include "install/process_uninstall_log.h"
+#include "install/programs_dir.h"
+#include "journal_scope.h"
 #include "paths.h"
-
-std::string JournalPath() {
-    char buf[MAX_PATH + 1];
-    const DWORD n = GetTempPathA(sizeof buf, buf);
-    const std::string dir = (n == 0 || n >= sizeof buf) ? std::string("C:\\") : std::string(buf, n);
-    return JoinPath(dir, "VELTOSETUP.LOG");
-}
+#include "runtime/private_folder.h"
 
 namespace {
 
@@ -70,10 +66,23 @@ void TLogJournal::Discard() {
     if (file_) {
         file_.Reset();
         DeleteFileA(path_.c_str());
+        RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\')));
     }
 }
 
-RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder) {
+TLogJournal::~TLogJournal() {
+    file_.Reset();
+    RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\')));
+}
+
+RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder, std::string* refused,
+                                         bool trusted) {
+    if (!trusted) {
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return RecoveryResult::None;
+        DeleteFileA(path.c_str());
+        if (refused) refused->clear();
+        return RecoveryResult::Refused;
+    }
     std::string bytes;
     {
         // No sharing of writes: the installer that writes it still holds it
@@ -91,6 +100,17 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
         DeleteFileA(path.c_str());
         return RecoveryResult::None;
     }
+    JournalScope scope;
+    scope.ProgramsDir = GetProgramsDir();
+    char windows[MAX_PATH + 1];
+    const UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+    scope.WindowsDir = (n == 0 || n >= sizeof windows) ? std::string("C:\\WINDOWS") : std::string(windows, n);
+    const std::string outside = JournalItemOutOfScope(records, scope);
+    if (!outside.empty()) {
+        DeleteFileA(path.c_str());
+        if (refused) *refused = outside;
+        return RecoveryResult::Refused;
+    }
     folder.clear();
     for (const auto& r : records) {
         if (r->Kind == ukDirectory)
@@ -105,6 +125,15 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
     for (auto it = records.rbegin(); it != records.rend(); ++it) RemoveLoggedItem(**it);
     DeleteFileA(path.c_str());
     return RecoveryResult::Recovered;
+}
+
+std::string RefusedJournalText(const std::string& path, const std::string& item) {
+    if (item.empty())
+        return "Setup found the log of an interrupted installation in a folder that other programs could change "
+               "('" +
+               path + "').  Setup has not acted on it.";
+    return "Setup found the log of an interrupted installation ('" + path + "'), but it names '" + item +
+           "', which Setup does not install.  Setup has not acted on it.";
 }
 
 std::string RecoveredText(const std::string& folder) {

@@ -1,5 +1,6 @@
 // The uninstall log of a running installation, also kept on disk in the
-// temporary folder and written through after each record. A run that ends
+// setup program's own folder (runtime/private_folder.h) and written
+// through after each record. A run that ends
 // without its own rollback (killed, a power cut, a crash) leaves it behind,
 // and the next start of the installer undoes what it lists.
 #pragma once
@@ -9,14 +10,15 @@
 #include "runtime/handles.h"
 #include "uninstall_log.h"
 
-// Where the installer keeps its journal: "VELTOSETUP.LOG" in the temporary
-// folder.
-std::string JournalPath();
+// The journal's name in the setup program's own folder.
+constexpr char kJournalName[] = "VELTOSETUP.LOG";
 
 class TLogJournal : public UninstallLogJournal {
 public:
     explicit TLogJournal(std::string path) : path_(std::move(path)) {}
-    ~TLogJournal() override = default;
+    // A journal still open stays on disk: it lists what a later start must
+    // undo. Its folder goes when nothing is left in it.
+    ~TLogJournal() override;
     TLogJournal(const TLogJournal&) = delete;
     TLogJournal& operator=(const TLogJournal&) = delete;
 
@@ -24,7 +26,8 @@ public:
     // others but not writable, until Discard: so a later start can tell a
     // journal of a run still going from one that was left behind. A journal
     // that cannot be written is given up; the log in memory still serves
-    // every rollback of this run.
+    // every rollback of this run. Discard also removes the journal's folder
+    // once nothing else is in it.
     void Pushed(const UninstallRecord& record) override;
     void Discard() override;
     void Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) override;
@@ -48,12 +51,21 @@ enum class RecoveryResult {
     None,       // no journal
     InUse,      // the journal of an installer still running: left alone
     Recovered,  // what it listed has been undone and the journal deleted
+    Refused,    // it names what no installation makes: deleted, nothing undone
 };
 
 // Undoes what the journal at `path` lists, newest first, by the rules of a
 // rollback (kept copies put back), and deletes it. `folder` receives the
 // folder the interrupted installation was working in (for the message).
-RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder);
+// Nothing is undone, and the journal is deleted, when it names an item no
+// installation of the product makes (journal_scope.h, with this machine's
+// Programs and Windows folders), or when it lay in a folder that others
+// could write (`trusted` false); `refused` then receives that item (empty
+// for the untrusted folder).
+RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder, std::string* refused = nullptr,
+                                         bool trusted = true);
 
-// The text that tells the user about a recovery.
+// The texts that tell the user about a recovery, and about a journal that
+// was not acted on.
 std::string RecoveredText(const std::string& folder);
+std::string RefusedJournalText(const std::string& path, const std::string& item);

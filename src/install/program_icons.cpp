@@ -17,8 +17,8 @@ void CreateProgramIcons(const std::string& programsDir, const std::string& folde
         const char* target;
         const char* description;
     } links[] = {
-        {"Velto.lnk", "VELTO.EXE", "Velto"},
-        {"Velto Documentation.lnk", "VELTO.DOC", "Velto Documentation"},
+        {kShortcutNames[0], "VELTO.EXE", "Velto"},
+        {kShortcutNames[1], "VELTO.DOC", "Velto Documentation"},
     };
     // Nothing is made that could not be logged whole.
     for (const auto& l : links) CheckRecordPath(JoinPath(folder, l.file));

@@ -67,6 +67,8 @@ using FileHandle = UniqueHandle<ClosedBy<HANDLE, CloseHandle, true>>;
 using FindHandle = UniqueHandle<ClosedBy<HANDLE, FindClose, true>>;
 // An opened or created registry key.
 using RegKey = UniqueHandle<ClosedBy<HKEY, RegCloseKey>>;
+// Memory the system allocated for the caller with LocalAlloc.
+using LocalMemory = UniqueHandle<ClosedBy<HLOCAL, LocalFree>>;
 // A GDI object made by this program (font, brush, pen, bitmap).
 template <class T>
 using GdiObject = UniqueHandle<ClosedBy<T, DeleteObject>>;

@@ -8,6 +8,7 @@
 #include "paths.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
+#include "runtime/private_folder.h"
 #include "runtime/win_byte_source.h"
 #include "ui/application.h"
 #include "ui/message_dialog.h"
@@ -50,16 +51,28 @@ std::string BatchTempDirectory() {
 }
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log, std::vector<std::string>* notRemoved) {
-    return RemoveInstallation(std::move(records), exePath, tempDir, log,
-                              [notRemoved](UninstallLog& items) { ProcessUninstallLog(items, notRemoved); });
+                               UninstallLog& log, std::vector<std::string>* notRemoved, const std::string& folder) {
+    return RemoveInstallation(
+        std::move(records), exePath, tempDir, log,
+        [notRemoved](UninstallLog& items) { ProcessUninstallLog(items, notRemoved); }, folder);
 }
 
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog) {
-    const std::string name = GetUniqueFilenameInDir(tempDir, kBatchNameFormat, FileExists);
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog,
+                               const std::string& folder) {
+    const std::string batchDir = folder.empty() ? tempDir : JoinPath(tempDir, folder);
+    std::string name = GetUniqueFilenameInDir(batchDir, kBatchNameFormat, FileExists);
+    if (!folder.empty()) {
+        // It is moved into the temporary directory at its end: free there too.
+        name.clear();
+        for (int i = 0; i < 100 && name.empty(); ++i) {
+            const std::string candidate = "DELUN" + std::to_string(i) + ".BAT";
+            if (!FileExists(JoinPath(batchDir, candidate)) && !FileExists(JoinPath(tempDir, candidate)))
+                name = candidate;
+        }
+    }
     if (name.empty()) throw ESetupError(SE_UNIQUEFILENAME);
-    const std::string path = JoinPath(tempDir, name);
+    const std::string path = JoinPath(batchDir, name);
 
     TTextFile batch;
     batch.Rewrite(path);
@@ -68,6 +81,7 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
     ScopeExit unfinished([&] {
         batch.Discard();
         DeleteFileA(path.c_str());
+        if (!folder.empty()) RemovePrivateFolderIfEmpty(batchDir);
     });
     batch.Write(BatchOpeningLines(exePath));
     for (std::unique_ptr<UninstallRecord>& record : records) {
@@ -80,7 +94,7 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
         }
     }
     processLog(log);
-    batch.Write(BatchClosingLines(tempDir, name));
+    batch.Write(BatchClosingLines(tempDir, name, folder));
     batch.Close();
     unfinished.Dismiss();
     return path;
@@ -115,10 +129,14 @@ bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent, Pe
     RecordList records = ReadUninstallRecords(source, size.QuadPart, imageSize, count);
     const std::string tempDir = BatchTempDirectory();
     if (tempDir.empty()) throw ESetupError(SE_UNIQUEFILENAME);
+    // The batch file runs with this program's rights and is read line by
+    // line while it runs: it goes into the folder only administrators can
+    // write.
+    const PrivateFolder own = OpenPrivateFolder(tempDir);
 
     std::vector<std::string> notRemoved;
-    const std::string batch =
-        RemoveInstallation(std::move(records), ExecutablePath(), tempDir, SetupLog(), &notRemoved);
+    const std::string batch = RemoveInstallation(std::move(records), ExecutablePath(), own.TempDir, SetupLog(),
+                                                 &notRemoved, kPrivateFolderName);
     if (!notRemoved.empty() && !silent) {
         // The log processing has asked the application to end; the box
         // needs the loop once more, and the batch file must wait for it

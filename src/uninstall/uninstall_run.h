@@ -4,8 +4,9 @@
 // Files, shortcuts and the registry key go at once through the uninstall
 // log. What the running uninstaller cannot remove itself (its own file,
 // VELTO.INI beside it, the logged directories) goes through a batch file
-// in the temporary directory, started hidden as the very last action; its
-// final line deletes the batch file.
+// in the setup program's own folder in the temporary directory
+// (runtime/private_folder.h), started hidden as the very last action; its
+// final line deletes the batch file and that folder, when it is empty.
 #pragma once
 
 #include <windows.h>
@@ -54,15 +55,19 @@ std::string BatchTempDirectory();
 // for every directory record, moves every other record into `log` in file
 // order, processes the log (which posts the quit message) and completes
 // the batch file. Returns the batch file's path, JoinPath of `tempDir` and
-// its name; it is not started.
+// its name; it is not started. With a `folder` (a name in `tempDir`), the
+// batch file goes into that folder instead, and removes it at its end
+// (BatchClosingLines).
 // A failure before the batch file is complete removes it again.
 // Items that are still there afterwards (a file another program holds
 // open, say) are listed in `notRemoved` when it is given.
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
+                               UninstallLog& log, std::vector<std::string>* notRemoved = nullptr,
+                               const std::string& folder = std::string());
 // The same with the log processed by `processLog` (tests make it fail).
 std::string RemoveInstallation(RecordList records, const std::string& exePath, const std::string& tempDir,
-                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog);
+                               UninstallLog& log, const std::function<void(UninstallLog&)>& processLog,
+                               const std::string& folder = std::string());
 
 // The box that names what the uninstaller could not remove.
 std::string NotRemovedText(const std::vector<std::string>& items);

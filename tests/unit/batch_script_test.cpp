@@ -55,6 +55,13 @@ TEST(BatchScript, NoRecordsGiveFiveLinesAndTheNameGoesLast) {
     EXPECT_EQ(lines[2], "DEL \"D:\\V\\VELTO.INI\"");
     EXPECT_EQ(lines[3], "CD /D \"C:\\T\"");
     EXPECT_EQ(lines[4], "DEL \"DELUN1.BAT\"");
+    // In setup's own folder: moved out, the folder removed, the file
+    // deleted, and nothing read after that one line.
+    lines = Lines(UninstallBatchText("D:\\V\\UNINST.EXE", "C:\\T", "DELUN1.BAT", {}, "VELTOSETUP"));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "CD /D \"C:\\T\"");
+    EXPECT_EQ(lines[4],
+              "MOVE /Y \"VELTOSETUP\\DELUN1.BAT\" \"DELUN1.BAT\" & RD \"VELTOSETUP\" & DEL \"DELUN1.BAT\" & EXIT");
 }
 
 TEST(BatchScript, DirectoryOnOtherDriveChangesToItsRoot) {

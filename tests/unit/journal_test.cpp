@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "journal_scope.h"
+#include "product.h"
 #include "uninstall_log.h"
 
 namespace {
@@ -113,3 +115,71 @@ TEST(Journal, PushRecordTellsTheJournalAndRefusesPathsItCannotHoldWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Item {
+    UninstallKind Kind;
+    const char* Path;
+    const char* Kept;
+};
+
+std::vector<std::unique_ptr<UninstallRecord>> Records(const std::vector<Item>& items) {
+    std::vector<std::unique_ptr<UninstallRecord>> records;
+    for (const Item& i : items) {
+        records.push_back(MakeRecord(i.Kind, i.Path, i.Kind == ukRegistryKey ? kUninstallRoot : 0));
+        records.back()->Kept = i.Kept;
+    }
+    return records;
+}
+
+}  // namespace
+
+// Recovery acts only on what an installation of the product makes; the
+// first item beyond that is named.
+TEST(Journal, RecoveryActsOnlyOnWhatAnInstallationMakes) {
+    const JournalScope scope = {"C:\\Users\\ann\\Start Menu\\Programs", "C:\\Windows"};
+    const char* programs = "C:\\Users\\ann\\Start Menu\\Programs\\Velto";
+    struct Case {
+        const char* what;
+        std::vector<Item> items;
+        std::string outOfScope;  // empty: acted on
+    };
+    const Case cases[] = {
+        {"a whole installation, levels made above the destination",
+         {{ukDirectory, "C:\\Apps", ""},
+          {ukDirectory, "C:\\Apps\\Velto", ""},
+          {ukDirectory, "C:\\Apps\\Velto\\DLL", ""},
+          {ukFile, "C:\\Apps\\Velto\\VELTO.EXE", "C:\\Apps\\Velto\\~KEPT0.TMP"},
+          {ukFile, "C:\\Apps\\Velto\\DLL\\WSOCK32.DLL", ""},
+          {ukDirectory, programs, ""},
+          {ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Velto\\velto.LNK", ""},
+          {ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Velto\\Velto Documentation.lnk", ""},
+          {ukRegistryKey, kUninstallKey, "kept values"}},
+         ""},
+        {"folders only, before any file", {{ukDirectory, "D:\\V", ""}, {ukDirectory, "D:\\V\\Upload", ""}}, ""},
+        {"a file at a drive's root", {{ukFile, "C:\\victim.txt", ""}}, "C:\\victim.txt"},
+        {"a file far from the others",
+         {{ukFile, "C:\\Apps\\Velto\\A.TXT", ""}, {ukFile, "D:\\victim.txt", ""}},
+         "D:\\victim.txt"},
+        {"inside the Windows folder", {{ukFile, "C:\\Windows\\System32\\x.dll", ""}}, "C:\\Windows\\System32\\x.dll"},
+        {"a folder above the Windows folder", {{ukDirectory, "C:\\", ""}}, "C:\\"},
+        {"the Programs folder itself",
+         {{ukDirectory, "C:\\Users\\ann\\Start Menu\\Programs", ""}},
+         "C:\\Users\\ann\\Start Menu\\Programs"},
+        {"another file under Programs",
+         {{ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Other\\Other.lnk", ""}},
+         "C:\\Users\\ann\\Start Menu\\Programs\\Other\\Other.lnk"},
+        {"another key", {{ukRegistryKey, "Software\\VictimKey", ""}}, "HKEY_LOCAL_MACHINE\\Software\\VictimKey"},
+        {"a kept copy of another name",
+         {{ukFile, "C:\\Apps\\Velto\\A.TXT", "C:\\Apps\\Velto\\secret.doc"}},
+         "C:\\Apps\\Velto\\secret.doc"},
+        {"a kept copy in another folder",
+         {{ukFile, "C:\\Apps\\Velto\\A.TXT", "C:\\Apps\\~KEPT1.TMP"}},
+         "C:\\Apps\\~KEPT1.TMP"},
+        {"a climb out of the destination", {{ukFile, "C:\\Apps\\Velto\\..\\..\\x", ""}}, "C:\\Apps\\Velto\\..\\..\\x"},
+        {"a relative path", {{ukFile, "Velto\\A.TXT", ""}}, "Velto\\A.TXT"},
+        {"a data stream", {{ukFile, "C:\\Apps\\Velto\\A.TXT:s", ""}}, "C:\\Apps\\Velto\\A.TXT:s"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(JournalItemOutOfScope(Records(c.items), scope), c.outOfScope) << c.what;
+}

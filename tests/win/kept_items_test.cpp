@@ -1,8 +1,10 @@
 // What setup replaces comes back on a rollback, and what an interrupted run
 // leaves is undone at the next start: kept copies of files, former values
 // of the uninstall key, and the journal on disk.
-#include <shlwapi.h>
 #include <windows.h>
+
+#include <sddl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,9 @@
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "install_fixture.h"
+#include "runtime/handles.h"
 #include "runtime/kept_copy.h"
+#include "runtime/private_folder.h"
 
 namespace {
 
@@ -169,6 +173,85 @@ TEST(KeptItems, AnInterruptedRunIsUndoneAtTheNextStartAndARunningOneIsLeftAlone)
 }  // namespace
 
 namespace {
+
+// A journal that names what no installation makes, or that lies in a
+// folder others could write, is deleted unread: nothing it names is touched.
+TEST(KeptItems, AJournalNamingOtherItemsOrFromAnUntrustedFolderIsNotActedOn) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    const Bytes mine = SampleBytes(50, 9);
+    WriteBytes(dest / "Upload\\mine.doc", mine);
+    WriteBytes(dest / "VELTO.EXE", SampleBytes(20, 3));
+    SHSetValueA(HKEY_LOCAL_MACHINE, "Software\\VictimKey", "Data", REG_SZ, "mine", 5);
+    for (bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted ? "trusted folder" : "untrusted folder");
+        {
+            UninstallLog log;
+            TLogJournal journal(journalPath);
+            log.Journal = &journal;
+            PushRecord(log, ukFile, dest / "VELTO.EXE", 0);  // in the product's destination
+            PushRecord(log, ukDirectory, dest / "Upload", 0);
+            PushRecord(log, ukFile, dest / "Upload\\x.txt", 0, dest / "Upload\\mine.doc");  // not a kept copy
+            PushRecord(log, ukRegistryKey, "Software\\VictimKey", kHKeyLocalMachine);
+            log.Journal = nullptr;
+        }
+        std::string folder, refused = "unset";
+        EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder, &refused, trusted), RecoveryResult::Refused);
+        EXPECT_EQ(refused, trusted ? dest / "Upload\\mine.doc" : "");
+        EXPECT_FALSE(IsFile(journalPath));
+        EXPECT_TRUE(IsFile(dest / "VELTO.EXE"));
+        EXPECT_EQ(ReadBytes(dest / "Upload\\mine.doc"), mine);
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VictimKey", 0, KEY_READ, &key), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\VictimKey");
+    EXPECT_NE(RefusedJournalText("C:\\T\\J.LOG", "C:\\x").find("names 'C:\\x'"), std::string::npos);
+}
+
+// The folder of the journal and the batch files: its descriptor lets only
+// administrators and the system own and write it, and a descriptor is
+// judged by that (in memory: Wine keeps no descriptor of a folder to read
+// back). The folder is made once, found again as it is, goes when empty,
+// and no other folder is removed in its name.
+TEST(KeptItems, SetupsOwnFolderIsForAdministratorsOnly) {
+    const struct {
+        const char* sddl;
+        bool administratorsOnly;
+    } descriptors[] = {
+        {kPrivateFolderSecurity, true},
+        {"O:SYD:(A;;FA;;;SY)(A;;0x1200a9;;;WD)(D;;FA;;;BU)", true},  // others may read
+        {"O:BAD:(A;;FA;;;BA)(A;;0x2;;;BU)", false},                  // users may add files
+        {"O:BAD:(A;;FA;;;BA)(A;;GA;;;S-1-5-21-1-2-3-1000)", false},  // and one user
+        {"O:S-1-5-21-1-2-3-1000D:(A;;FA;;;BA)", false},              // owned by a user
+        {"O:BA", false},                                             // no access list
+    };
+    for (const auto& d : descriptors) {
+        LocalMemory sd;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            d.sddl, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Receive()), nullptr))
+            << d.sddl;
+        EXPECT_EQ(IsAdministratorsOnly(static_cast<PSECURITY_DESCRIPTOR>(sd.Get())), d.administratorsOnly) << d.sddl;
+    }
+
+    Destination temp;
+    const std::string own = temp / kPrivateFolderName;
+    PrivateFolder made = OpenPrivateFolder(temp.Path());
+    EXPECT_EQ(made.Path, own);
+    EXPECT_EQ(made.TempDir, temp.Path());
+    EXPECT_FALSE(made.TakenOver);
+    EXPECT_TRUE(IsDir(own));
+    EXPECT_FALSE(OpenPrivateFolder(temp.Path()).TakenOver);  // found as made
+    WriteBytes(own + "\\x", SampleBytes(1, 1));
+    RemovePrivateFolderIfEmpty(own);
+    EXPECT_TRUE(IsDir(own));  // not empty
+    DeleteFileA((own + "\\x").c_str());
+    RemovePrivateFolderIfEmpty(own);
+    EXPECT_FALSE(IsDir(own));
+    RemovePrivateFolderIfEmpty(temp / "Upload");
+    EXPECT_TRUE(IsDir(temp / "Upload"));                  // not setup's own folder
+    EXPECT_EQ(temp.Files(), std::vector<std::string>());  // no probe folder left either
+}
 
 TEST(KeptItems, RecordsAnnouncedAheadAreWrittenOnceAndUndoneLikeTheOthers) {
     Destination dest;

@@ -7,7 +7,9 @@ ends with the machine compared to a snapshot taken before it started."""
 import os
 import subprocess
 
-from e2elib import Probe, check, check_equal, scenario, scenario_module, sha256_file, wine_server
+import struct
+
+from e2elib import Probe, check, check_equal, crc32, scenario, scenario_module, sha256_file, wine_server
 
 install = scenario_module("install")
 uninstall = scenario_module("uninstall")
@@ -18,12 +20,14 @@ JOURNAL = "VELTOSETUP.LOG"
 
 
 def journals(s):
-    return [os.path.join(d, n) for d in uninstall.temp_folder(s) for n in os.listdir(d) if n.upper() == JOURNAL]
+    """Setup's journals in its own folder of the temporary folder."""
+    return [os.path.join(d, n) for d in uninstall.private_folders(s) for n in os.listdir(d) if n.upper() == JOURNAL]
 
 
 def expect_machine_as_before(s, before, what):
     s.expect_same(before, s.snapshot(), what)
     check_equal(journals(s), [], "setup's journal after " + what)
+    check_equal(uninstall.private_folders(s), [], "setup's own folder after " + what)
 
 
 def exit_setup(s, setup, page):
@@ -274,3 +278,33 @@ def files_held_open(s):
     os.remove(s.path(dest + "\\VELTO.DOC"))
     os.rmdir(s.path(dest))
     expect_machine_as_before(s, pristine, "install and uninstall beside a held file")
+
+
+def journal_entry(kind, path, root=0, kept=b""):
+    """One entry of setup's journal (docs/FORMATS.md)."""
+    raw = path.encode("cp1252")
+    body = struct.pack("<BB", kind, len(raw)) + raw.ljust(255, b"\0") + b"\0" * 3 + struct.pack("<I", root) + kept
+    return struct.pack("<I", len(body)) + body + struct.pack("<I", crc32(body))
+
+
+@scenario("forged-journal-is-not-replayed")
+def forged_journal(s):
+    """A journal that another program of the user wrote into the temporary
+    folder, naming a file, a folder, a key and a kept copy that no
+    installation makes: the installer, which runs with administrator rights,
+    acts on none of it. Under /S it ends with a failure code."""
+    s.make_installer("C:\\e2e\\SETUP.EXE", files={"VELTO.EXE": b"MZ" + b"\0" * 100})
+    for name in ("victim.txt", "victim2.txt"):
+        with open(s.path("C:\\" + name), "wb") as f:
+            f.write(b"the user's own")
+    os.makedirs(s.path("C:\\VictimDir"))
+    uninstall.wine_tool(s, "reg", "add", "HKLM\\Software\\VictimKey", "/v", "Data", "/d", "mine", "/f")
+    folder = os.path.join(uninstall.temp_folder(s)[0], "VELTOSETUP")
+    os.makedirs(folder)
+    with open(os.path.join(folder, JOURNAL), "wb") as f:
+        f.write(b"VLTJRNL1" + journal_entry(0, "C:\\VictimDir") + journal_entry(1, "C:\\victim.txt") +
+                journal_entry(2, "Software\\VictimKey", 0x80000002) +
+                journal_entry(1, "C:\\e2e\\SETUP.EXE", kept=b"C:\\victim2.txt"))
+    before = s.snapshot()
+    check_equal(s.wait_exit(s.run("C:\\e2e\\SETUP.EXE", ["/S"]), 60), 1, "exit code of SETUP.EXE /S")
+    expect_machine_as_before(s, before, "a forged journal")

@@ -64,8 +64,15 @@ def temp_folder(s):
     return found
 
 
+def private_folders(s):
+    """Setup's own folders (journal, batch files) that stand in the
+    temporary folder."""
+    return [os.path.join(t, n) for t in temp_folder(s) for n in os.listdir(t) if n.upper() == "VELTOSETUP"]
+
+
 def batch_files(s):
-    return sorted(name for folder in temp_folder(s) for name in os.listdir(folder)
+    """The uninstaller's batch files, wherever in the temporary folder."""
+    return sorted(name for folder in temp_folder(s) + private_folders(s) for name in os.listdir(folder)
                   if name.upper().startswith("DELUN") and name.upper().endswith(".BAT"))
 
 
