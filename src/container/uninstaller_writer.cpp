@@ -182,7 +182,16 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
         const std::string tempName = GetUniqueFilenameInDir(job.DestDir, "UNINST%d.TMP", &PathExists);
         if (tempName.empty()) throw ESetupError(SE_UNIQUEFILENAME);
         tempPath = JoinPath(job.DestDir, tempName);
+        // In the journal before it exists (not in the log, whose records
+        // the file holds): a run killed while it is written leaves nothing
+        // that no one knows of.
+        if (log.Journal) log.Journal->Pushed(*MakeRecord(ukFile, tempPath, 0));
         WriteNewFile(job, log, tempPath);
+        uint32_t crc = 0;
+        if (log.Journal) {
+            if (!FileChecksum(tempPath, &crc)) throw EInOutError(static_cast<int>(GetLastError()));
+            log.Journal->Commit(target, crc);
+        }
         if (!MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             throw EInOutError(static_cast<int>(GetLastError()));
     } catch (...) {

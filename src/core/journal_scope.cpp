@@ -74,7 +74,8 @@ std::string JournalItemOutOfScope(const std::vector<std::unique_ptr<UninstallRec
                 return "HKEY_LOCAL_MACHINE\\" + path;
             continue;
         }
-        if ((r->Kind != ukFile && r->Kind != ukDirectory) || !IsPlainDrivePath(path)) return path;
+        if ((r->Kind != ukFile && r->Kind != ukDirectory && r->Kind != kJournalCommit) || !IsPlainDrivePath(path))
+            return path;
         if (r->Kind == ukFile && !r->Kept.empty() &&
             (UpperCaseString(FolderOf(r->Kept)) != UpperCaseString(FolderOf(path)) ||
              !IsKeptCopyName(r->Kept.substr(r->Kept.find_last_of('\\') + 1))))
@@ -85,10 +86,12 @@ std::string JournalItemOutOfScope(const std::vector<std::unique_ptr<UninstallRec
                 continue;
             }
             const std::string name = UpperCaseString(path.substr(path.find_last_of('\\') + 1));
-            if (name != UpperCaseString(kShortcutNames[0]) && name != UpperCaseString(kShortcutNames[1])) return path;
+            if (r->Kind != ukFile ||
+                (name != UpperCaseString(kShortcutNames[0]) && name != UpperCaseString(kShortcutNames[1])))
+                return path;
             continue;
         }
-        const std::string holder = r->Kind == ukFile ? FolderOf(path) : path;
+        const std::string holder = r->Kind == ukDirectory ? path : FolderOf(path);
         destination = first ? holder : CommonFolder(destination, holder);
         first = false;
         if (destination.size() <= 3 || Within(scope.WindowsDir, destination) || Within(destination, scope.WindowsDir))

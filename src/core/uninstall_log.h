@@ -12,6 +12,12 @@
 
 enum UninstallKind : uint8_t { ukDirectory = 0, ukFile = 1, ukRegistryKey = 2 };
 
+// A journal entry that is no item: the new UNINST.EXE is about to be put in
+// place at its path, and RootKey holds the checksum of its whole file.
+// Once a file with that checksum stands there, the installation is
+// finished: a later start completes it instead of undoing it.
+constexpr uint8_t kJournalCommit = 3;
+
 constexpr uint32_t kHKeyLocalMachine = 0x80000002u;
 
 // One logged item. The fields up to RootKey are the 264-byte on-disk image;
@@ -53,6 +59,13 @@ public:
     virtual ~UninstallLogJournal() = default;
     virtual void Pushed(const UninstallRecord& record) = 0;
     virtual void Discard() = 0;
+    // The installation becomes permanent the moment the uninstaller file
+    // `path`, whose content has checksum `crc`, is in place: written
+    // through before it is put there.
+    virtual void Commit(const std::string& path, uint32_t crc) {
+        (void)path;
+        (void)crc;
+    }
     // Records that are about to be pushed, in order, written ahead in one
     // go: each costs the disk a synchronous write, and extraction announces
     // a run of small files at once. A later push of an announced record

@@ -8,6 +8,8 @@
 #include "install/programs_dir.h"
 #include "journal_scope.h"
 #include "paths.h"
+#include "runtime/files.h"
+#include "runtime/kept_copy.h"
 #include "runtime/private_folder.h"
 
 namespace {
@@ -52,6 +54,13 @@ void TLogJournal::Pushed(const UninstallRecord& record) {
     Write(entry);
 }
 
+void TLogJournal::Commit(const std::string& path, uint32_t crc) {
+    std::unique_ptr<UninstallRecord> entry = MakeRecord(ukFile, path, 0);
+    entry->Kind = static_cast<UninstallKind>(kJournalCommit);
+    entry->RootKey = crc;
+    Write(EncodeJournalEntry(*entry));
+}
+
 void TLogJournal::Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) {
     std::string entries;
     for (const auto& r : records) {
@@ -64,6 +73,8 @@ void TLogJournal::Announce(const std::vector<std::unique_ptr<UninstallRecord>>& 
 void TLogJournal::Discard() {
     announced_.clear();
     if (file_) {
+        if (SetFilePointer(file_.Get(), sizeof kJournalMagic, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER)
+            SetEndOfFile(file_.Get());
         file_.Reset();
         DeleteFileA(path_.c_str());
         RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\')));
@@ -111,6 +122,17 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
         if (refused) *refused = outside;
         return RecoveryResult::Refused;
     }
+    // Finished: the new UNINST.EXE stands where the commit entry names it.
+    for (const auto& r : records) {
+        uint32_t crc = 0;
+        if (r->Kind == kJournalCommit && FileChecksum(r->Path(), &crc) && crc == r->RootKey) {
+            for (const auto& k : records) {
+                if (k->Kind == ukFile && !k->Kept.empty()) DeleteKeptCopies({k->Kept});
+            }
+            DeleteFileA(path.c_str());
+            return RecoveryResult::Completed;
+        }
+    }
     folder.clear();
     for (const auto& r : records) {
         if (r->Kind == ukDirectory)
@@ -122,7 +144,9 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
         break;
     }
     // Newest first, as a rollback goes.
-    for (auto it = records.rbegin(); it != records.rend(); ++it) RemoveLoggedItem(**it);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if ((*it)->Kind != kJournalCommit) RemoveLoggedItem(**it);
+    }
     DeleteFileA(path.c_str());
     return RecoveryResult::Recovered;
 }

@@ -29,6 +29,9 @@ public:
     // every rollback of this run. Discard also removes the journal's folder
     // once nothing else is in it.
     void Pushed(const UninstallRecord& record) override;
+    void Commit(const std::string& path, uint32_t crc) override;
+    // Empties the file through the handle before it is deleted: a journal
+    // that another program keeps from being deleted lists nothing.
     void Discard() override;
     void Announce(const std::vector<std::unique_ptr<UninstallRecord>>& records) override;
 
@@ -52,10 +55,13 @@ enum class RecoveryResult {
     InUse,      // the journal of an installer still running: left alone
     Recovered,  // what it listed has been undone and the journal deleted
     Refused,    // it names what no installation makes: deleted, nothing undone
+    Completed,  // its installation had its UNINST.EXE in place: finished, not undone
 };
 
 // Undoes what the journal at `path` lists, newest first, by the rules of a
-// rollback (kept copies put back), and deletes it. `folder` receives the
+// rollback (kept copies put back), and deletes it. A journal whose commit
+// entry names an UNINST.EXE that stands there with the checksum it gives
+// belongs to a finished installation: only its kept copies are deleted. `folder` receives the
 // folder the interrupted installation was working in (for the message).
 // Nothing is undone, and the journal is deleted, when it names an item no
 // installation of the product makes (journal_scope.h, with this machine's

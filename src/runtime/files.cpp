@@ -1,5 +1,7 @@
 #include "runtime/files.h"
 
+#include "crc32.h"
+
 namespace {
 
 [[noreturn]] void RaiseLastError() {
@@ -126,4 +128,20 @@ std::string ExecutablePath() {
     DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
     if (n == 0 || n >= sizeof buf) return std::string();
     return std::string(buf, n);
+}
+
+bool FileChecksum(const std::string& path, uint32_t* crc) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    uint32_t running = 0;
+    char block[65536];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(file.Get(), block, sizeof block, &got, nullptr)) return false;
+        if (got == 0) break;
+        running = Crc32Block(block, got, running);
+    }
+    *crc = Crc32Finish(running);
+    return true;
 }

@@ -83,6 +83,10 @@ bool SetCurrentDir(const std::string& path);
 void ChDir(const std::string& path);
 // True when a file (not a directory) exists at `path`.
 bool FileExists(const std::string& path);
+
+// The checksum (crc32.h) of a whole file's content; false when it cannot
+// be read.
+bool FileChecksum(const std::string& path, uint32_t* crc);
 // True when anything, a file or a directory, exists at `path`.
 bool PathExists(const std::string& path);
 // Full path of the running executable.

@@ -21,8 +21,7 @@ struct TrustedSids {
     TrustedSids() {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         PSID sid = nullptr;
-        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                 &sid);
+        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid);
         CopySid(sizeof Administrators, Administrators, sid);
         FreeSid(sid);
         AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &sid);
@@ -85,9 +84,8 @@ namespace {
 
 LocalMemory AdministratorsOnlyDescriptor() {
     LocalMemory sd;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kPrivateFolderSecurity, SDDL_REVISION_1,
-                                                              reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Receive()),
-                                                              nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kPrivateFolderSecurity, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Receive()), nullptr))
         throw EInOutError(static_cast<int>(GetLastError()));
     return sd;
 }
@@ -98,8 +96,8 @@ LocalMemory AdministratorsOnlyDescriptor() {
 // no folder can be judged by its descriptor, and only the journal's own
 // rules (journal_scope.h) stand between it and the machine.
 bool DescriptorsKept(const std::string& tempDir, SECURITY_ATTRIBUTES& sa) {
-    const std::string probe = JoinPath(tempDir, std::string(kPrivateFolderName) + "." +
-                                                    std::to_string(GetCurrentProcessId()));
+    const std::string probe =
+        JoinPath(tempDir, std::string(kPrivateFolderName) + "." + std::to_string(GetCurrentProcessId()));
     if (!CreateDirectoryA(probe.c_str(), &sa)) return true;
     const bool kept = IsAdministratorsOnly(probe);
     RemoveDirectoryA(probe.c_str());
@@ -123,7 +121,7 @@ PrivateFolder OpenPrivateFolder(const std::string& tempDir) {
     if (attributes != INVALID_FILE_ATTRIBUTES && !IsPlainFolder(attributes)) {
         folder.TakenOver = true;
         if (!((attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(folder.Path.c_str())
-                                                       : DeleteFileA(folder.Path.c_str())) ||
+                                                      : DeleteFileA(folder.Path.c_str())) ||
             !CreateDirectoryA(folder.Path.c_str(), &sa))
             throw EInOutError(static_cast<int>(GetLastError()));
         return folder;

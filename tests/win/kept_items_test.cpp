@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crc32.h"
 #include "install/log_journal.h"
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
@@ -173,6 +174,56 @@ TEST(KeptItems, AnInterruptedRunIsUndoneAtTheNextStartAndARunningOneIsLeftAlone)
 }  // namespace
 
 namespace {
+
+// Finish is one instant: once the new UNINST.EXE stands where the commit
+// entry names it (with the content it names), a later start finishes the
+// installation instead of undoing it; before that instant it is undone.
+// A journal that could not be deleted lists nothing.
+TEST(KeptItems, AnInstallationIsWholeOrNoneAroundTheCommitOfItsUninstaller) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    const Bytes user = SampleBytes(700, 6), fresh = SampleBytes(40, 7), uninst = SampleBytes(300, 8);
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "killed after UNINST.EXE was put in place" : "killed before");
+        WriteBytes(dest / "README.TXT", user);
+        WriteBytes(dest / "UNINST.EXE", SampleBytes(300, 9));  // an earlier installation's
+        {
+            UninstallLog log;
+            TLogJournal journal(journalPath);
+            log.Journal = &journal;
+            LogFileBeforeCreating(log, dest / "README.TXT");
+            WriteBytes(dest / "README.TXT", fresh);
+            journal.Commit(dest / "UNINST.EXE", Crc32Of(uninst.data(), uninst.size()));
+            if (inPlace) WriteBytes(dest / "UNINST.EXE", uninst);
+            log.Journal = nullptr;
+        }
+        std::string folder;
+        EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder),
+                  inPlace ? RecoveryResult::Completed : RecoveryResult::Recovered);
+        EXPECT_EQ(ReadBytes(dest / "README.TXT"), inPlace ? fresh : user);
+        EXPECT_EQ(dest.Files(), (std::vector<std::string>{"README.TXT", "UNINST.EXE"}));  // no kept copy
+        EXPECT_FALSE(IsFile(journalPath));
+    }
+    // Another program keeps the journal from being deleted at the end of a
+    // run: it is left empty, and nothing is undone at the next start.
+    {
+        UninstallLog log;
+        TLogJournal journal(journalPath);
+        log.Journal = &journal;
+        LogFileBeforeCreating(log, dest / "README.TXT");
+        WriteBytes(dest / "README.TXT", fresh);
+        FileHandle holder(CreateFileA(journalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.Valid());
+        DeleteKeptCopies(KeptCopies(log));
+        journal.Discard();
+        EXPECT_TRUE(IsFile(journalPath));
+        log.Journal = nullptr;
+    }
+    std::string folder;
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::None);
+    EXPECT_EQ(ReadBytes(dest / "README.TXT"), fresh);
+}
 
 // A journal that names what no installation makes, or that lies in a
 // folder others could write, is deleted unread: nothing it names is touched.
