@@ -84,15 +84,21 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
         if (!folder.empty()) RemovePrivateFolderIfEmpty(batchDir);
     });
     batch.Write(BatchOpeningLines(exePath));
+    // The uninstall entry goes last: an uninstall that is killed half-way
+    // stays in the list of installed programs, to be run again.
+    std::vector<std::unique_ptr<UninstallRecord>> keys;
     for (std::unique_ptr<UninstallRecord>& record : records) {
         if (record->Kind == ukDirectory) {
             const std::string dir = record->Path();
             if (IsBatchDirectory(dir)) batch.Write(BatchDirectoryLines(dir));
             record.reset();
+        } else if (record->Kind == ukRegistryKey) {
+            keys.push_back(std::move(record));
         } else {
             AppendRecord(log, std::move(record));
         }
     }
+    for (std::unique_ptr<UninstallRecord>& key : keys) AppendRecord(log, std::move(key));
     processLog(log);
     batch.Write(BatchClosingLines(tempDir, name, folder));
     batch.Close();

@@ -458,6 +458,9 @@ TEST_F(RemoveInstallationTest, AFailureBeforeTheBatchFileIsCompleteDeletesIt) {
     try {
         RemoveInstallation(Records(Installation()), exe_, tempDir_, log, [&](UninstallLog& items) {
             processed = items.Size();
+            // The uninstall key, first in the file, goes after the files.
+            EXPECT_EQ(items.Head->Kind, ukFile);
+            EXPECT_EQ(items.Tail->Kind, ukRegistryKey);
             throw EInOutError(ERROR_DISK_FULL);
         });
         ADD_FAILURE() << "the failure was not passed on";
