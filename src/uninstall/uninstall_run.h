@@ -53,8 +53,8 @@ std::string BatchTempDirectory();
 // Removes an installation: writes the batch file "DELUN<n>.BAT" (the first
 // free n of 0..99, else ESetupError 20005) into `tempDir` with a CD/RD pair
 // for every directory record, moves every other record into `log` in file
-// order (registry keys after the rest), processes the log (which posts the quit message) and completes
-// the batch file. Returns the batch file's path, JoinPath of `tempDir` and
+// order (registry keys after the rest), processes the log (which posts the
+// quit message) and completes the batch file. Returns the batch file's path, JoinPath of `tempDir` and
 // its name; it is not started. With a `folder` (a name in `tempDir`), the
 // batch file goes into that folder instead, and removes it at its end
 // (BatchClosingLines).
