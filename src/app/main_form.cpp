@@ -83,11 +83,19 @@ TMain::TMain() : TForm(kMainLayout) {
                                                           TlornFoundAction& action) {
         LornPrevInstance1AllowedInstancesExceeded(sender, count, action);
     };
+    // A second copy ends at once. It has installed nothing: a silent one
+    // says so through its exit code.
+    LornPrevInstance1.Halt = [this] { ExitProcess(static_cast<UINT>(ExitCode)); };
 }
 
 TMain::~TMain() { ConnectSetupLog(nullptr, nullptr); }
 
-void TMain::Loaded() { LornPrevInstance1.Loaded(); }
+void TMain::Loaded() {
+    // Read before the single-instance check, which may end the process.
+    Options = ParseSetupCommandLine(GetCommandLineA());
+    ExitCode = Options.Silent ? 1 : 0;
+    LornPrevInstance1.Loaded();
+}
 
 void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender, int instanceCount,
                                                       TlornFoundAction& action) {
@@ -96,8 +104,6 @@ void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender,
 }
 
 void TMain::FormCreate() {
-    Options = ParseSetupCommandLine(GetCommandLineA());
-    ExitCode = Options.Silent ? 1 : 0;
     SetupPending = true;
     Application.OnIdle = [this](bool& done) { ApplicationIdle(done); };
     UninstallLog.Clear();

@@ -38,7 +38,8 @@ public:
     bool SetupPending = false;
     // Every item setup has put on the machine, newest first.
     ::UninstallLog UninstallLog;
-    // What the command line asks for; read when the form is created.
+    // What the command line asks for; read when the form is created,
+    // before the single-instance check.
     SetupOptions Options;
     // The process's exit code: 0, but for a silent run 1 until it has
     // completed its work.
