@@ -44,6 +44,10 @@ void ConnectForms() {
 int RunSetupProgram() { return RunSetupProgram(GetCommandLineA(), &CreateForms); }
 
 int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
+    // A drive without its disk (an empty removable drive named as the
+    // destination) fails the call that reads it, and this program reports
+    // that, instead of the system holding the run in a box of its own.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const bool silent = ParseSetupCommandLine(commandLine).Silent;
     Application.Initialize();
     Application.SetTitle("Setup");

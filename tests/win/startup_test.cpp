@@ -144,15 +144,22 @@ TEST_F(StartupTest, FormsThatCannotBeMadeFailOnlyASilentRunAndShowNoBoxThere) {
         {"SETUP.EXE", 0, 1},
         {"SETUP.EXE /S", 1, 0},
     };
+    const UINT before = SetErrorMode(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         Boxes.clear();
+        SetErrorMode(0);
         EXPECT_EQ(RunSetupProgram(c.line, &FormsThatCannotBeMade), c.exitCode);
         ASSERT_EQ(Boxes.size(), c.boxes);
         if (c.boxes) {
             EXPECT_EQ(Boxes[0].Text, "CreateWindow failed.");
         }
+        // A drive without its disk fails the call, never with the system's box.
+        const UINT mode = SetErrorMode(0);
+        EXPECT_EQ(mode & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+                  static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
     }
+    SetErrorMode(before);
 }
 
 // A main form whose dispatch is replaced by a step that fails.
