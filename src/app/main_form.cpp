@@ -141,7 +141,7 @@ void TMain::RunSetup() {
     }
     Show();
     if (setup.Role == SetupRole::Install) {
-        if (!Options.DestDir.empty()) ChooseDest->DestDir = Options.DestDir;
+        if (!Options.DestDir.empty()) ChooseDest->SetDestDir(Options.DestDir);
         StartJournal();
         ReadLongestInstalledName(setup);
         ChooseDest->Show();
