@@ -11,6 +11,7 @@
 #include "pe_image.h"
 #include "product.h"
 #include "runtime/files.h"
+#include "runtime/handles.h"
 #include "runtime/private_folder.h"
 #include "runtime/win_byte_source.h"
 #include "ui/error_box.h"
@@ -84,11 +85,19 @@ TMain::TMain() : TForm(kMainLayout) {
                                                           TlornFoundAction& action) {
         LornPrevInstance1AllowedInstancesExceeded(sender, count, action);
     };
+    // A second copy ends at once. It has installed nothing: a silent one
+    // says so through its exit code.
+    LornPrevInstance1.Halt = [this] { ExitProcess(static_cast<UINT>(ExitCode)); };
 }
 
 TMain::~TMain() { ConnectSetupLog(nullptr, nullptr); }
 
-void TMain::Loaded() { LornPrevInstance1.Loaded(); }
+void TMain::Loaded() {
+    // Read before the single-instance check, which may end the process.
+    Options = ParseSetupCommandLine(GetCommandLineA());
+    ExitCode = Options.Silent ? 1 : 0;
+    LornPrevInstance1.Loaded();
+}
 
 void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender, int instanceCount,
                                                       TlornFoundAction& action) {
@@ -97,8 +106,7 @@ void TMain::LornPrevInstance1AllowedInstancesExceeded(TLornPrevInstance& sender,
 }
 
 void TMain::FormCreate() {
-    Options = ParseSetupCommandLine(GetCommandLineA());
-    ExitCode = Options.Silent ? 1 : 0;
+    SetupPath = ExecutablePath();
     SetupPending = true;
     Application.OnIdle = [this](bool& done) { ApplicationIdle(done); };
     UninstallLog.Clear();
@@ -121,7 +129,7 @@ void TMain::ApplicationIdle(bool& done) {
 }
 
 void TMain::RunSetup() {
-    AcceptedSetup setup = OpenSetupFile(ExecutablePath());
+    AcceptedSetup setup = OpenSetupFile(SetupPath);
     SetupTitle = setup.Trailer.Title.Get();
     if (setup.Role == SetupRole::Install) {
         // Before anything is changed, with or without a window.
@@ -134,7 +142,7 @@ void TMain::RunSetup() {
     }
     Show();
     if (setup.Role == SetupRole::Install) {
-        if (!Options.DestDir.empty()) ChooseDest->DestDir = Options.DestDir;
+        if (!Options.DestDir.empty()) ChooseDest->SetDestDir(Options.DestDir);
         StartJournal();
         ReadLongestInstalledName(setup);
         ChooseDest->Show();
@@ -145,9 +153,11 @@ void TMain::RunSetup() {
 
 void TMain::RunSilently(const AcceptedSetup& setup) {
     if (setup.Role == SetupRole::Install) {
+        SilentInstalling = true;
+        ScopeExit installing([this] { SilentInstalling = false; });
         StartJournal();
         ReadLongestInstalledName(setup);
-        SilentInstall(Options.DestDir, UninstallLog);
+        SilentInstall(SetupPath, Options.DestDir, UninstallLog);
         ExitCode = 0;
         Application.Terminate();
         return;
@@ -178,14 +188,17 @@ void TMain::StartJournal() {
 }
 
 void TMain::FormCloseQuery(bool& canClose) {
+    // Under /S nobody is there to answer: a request to close ends the run.
+    if (Options.Silent) return;
     if (ExitSetup->ShowModal() == mrCancel) canClose = false;
 }
 
 void TMain::FormClose(TCloseAction& action) {
-    if (StartCopy && StartCopy->Installing) {
-        // The install run is inside its message pump with files open: it
-        // finishes the current file, reports "Setup Cancelled." and rolls
-        // everything back itself. The backdrop stays until then.
+    if ((StartCopy && StartCopy->Installing) || SilentInstalling) {
+        // The install run (the wizard's or the silent one) is inside its
+        // message pump with files open: it finishes the current file and
+        // rolls everything back itself, the wizard's after reporting "Setup
+        // Cancelled.". The backdrop stays until then.
         Decompress->Cancelled = true;
         action = TCloseAction::caNone;
         return;

@@ -38,11 +38,18 @@ public:
     bool SetupPending = false;
     // Every item setup has put on the machine, newest first.
     ::UninstallLog UninstallLog;
-    // What the command line asks for; read when the form is created.
+    // What the command line asks for; read when the form is created,
+    // before the single-instance check.
     SetupOptions Options;
+    // The setup file the run reads: the running executable (tests give
+    // another).
+    std::string SetupPath;
     // The process's exit code: 0, but for a silent run 1 until it has
     // completed its work.
     int ExitCode = 0;
+    // True while the silent run installs: a request to close then cancels
+    // it, and it rolls back what it made.
+    bool SilentInstalling = false;
     // The uninstaller's batch file, started after the forms are gone.
     PendingBatch Batch;
     // The log's copy on disk while the installer runs (none for the

@@ -13,7 +13,7 @@
 #include "wizard/choose_dest.h"
 #include "wizard/setup_complete.h"
 
-void SilentInstall(const std::string& destDir, UninstallLog& log) {
+void SilentInstall(const std::string& setupPath, const std::string& destDir, UninstallLog& log) {
     const std::string dest = destDir.empty() ? DefaultDestination() : destDir;
     ChooseDest->DestDir = dest;
     // The destination page's checks, without their questions.
@@ -25,7 +25,7 @@ void SilentInstall(const std::string& destDir, UninstallLog& log) {
     for (const char* name : kDestinationFolders)
         if (!MakeDirectory(JoinPath(dest, name), log)) throw ESetupError(SE_MAKEDIRECTORY);
 
-    ExtractPayload(*Decompress, ExecutablePath(), dest, log);
+    ExtractPayload(*Decompress, setupPath, dest, log);
     if (Decompress->Cancelled) throw ESetupError(SE_CANCELLED);
     CreateProgramIcons(GetProgramsDir(), kDefaultProgramFolder, dest, log);
     CreateRegistryEntries(dest, log);

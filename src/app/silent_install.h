@@ -8,7 +8,8 @@
 
 #include "uninstall_log.h"
 
-// Installs from the running executable into `destDir` (the default
-// destination when empty) with the program folder "Velto", then writes
-// UNINST.EXE. Raises on any failure; the log then holds what was made.
-void SilentInstall(const std::string& destDir, UninstallLog& log);
+// Installs the files of the installer `setupPath` (the running
+// executable) into `destDir` (the default destination when empty) with the
+// program folder "Velto", then writes UNINST.EXE. Raises on any failure;
+// the log then holds what was made.
+void SilentInstall(const std::string& setupPath, const std::string& destDir, UninstallLog& log);

@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
+#include <windows.h>
+
 #include "app/main_form.h"
+#include "command_line.h"
 #include "container/decompress_form.h"
 #include "install/status_dialog.h"
 #include "ui/application.h"
@@ -12,6 +15,13 @@
 #include "wizard/select_program.h"
 #include "wizard/setup_complete.h"
 #include "wizard/start_copy.h"
+
+namespace {
+
+// A failure reached the application's handler during a silent run.
+bool failedSilently = false;
+
+}  // namespace
 
 void CreateForms() {
     Application.CreateForm(Main);
@@ -31,22 +41,42 @@ void ConnectForms() {
     Decompress->ConfirmQuit = [] { return ExitSetup->ShowModal() == mrOk; };
 }
 
-int RunSetupProgram() {
+int RunSetupProgram() { return RunSetupProgram(GetCommandLineA(), &CreateForms); }
+
+int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
+    // A drive without its disk (an empty removable drive named as the
+    // destination) fails the call that reads it, and this program reports
+    // that, instead of the system holding the run in a box of its own.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const bool silent = ParseSetupCommandLine(commandLine).Silent;
     Application.Initialize();
     Application.SetTitle("Setup");
-    Application.OnException = [](const std::exception& e) { ShowErrorBox(e); };
+    // Under /S nobody would answer a box: a failure that reaches the
+    // application's handler is not shown, but it fails the run.
+    failedSilently = false;
+    if (silent)
+        Application.OnException = [](const std::exception&) { failedSilently = true; };
+    else
+        Application.OnException = [](const std::exception& e) { ShowErrorBox(e); };
     bool created = false;
     try {
-        CreateForms();
+        createForms();
         created = true;
     } catch (...) {
         ShowCurrentException();
     }
     // Nothing is shown here: the first idle call of the loop decides.
-    if (created) Application.Run();
-    const int exitCode = Main ? Main->ExitCode : 0;
-    const PendingBatch batch = Main ? Main->Batch : PendingBatch();
+    // Without its forms the program has done nothing, which a silent run
+    // must not report as success.
+    int exitCode = silent ? 1 : 0;
+    PendingBatch batch;
+    if (created) {
+        Application.Run();
+        exitCode = Main->ExitCode;
+        batch = Main->Batch;
+    }
     Application.DestroyForms();
+    if (failedSilently) exitCode = 1;
     // The uninstaller's very last action: its windows are gone, and the
     // batch file that deletes it starts as the process ends.
     StartBatchFile(batch);

@@ -4,6 +4,14 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// "C:\Apps\Velto\" names the folder C:\Apps\Velto: trailing separators go,
+// but not a root's ("C:\", "\").
+void DropTrailingSeparators(std::string& dir) {
+    while (dir.size() > 1 && IsSeparator(dir.back()) && !(dir.size() == 3 && dir[1] == ':')) dir.pop_back();
+}
+
 // The position after the program's own path.
 size_t SkipProgramPath(const std::string& line) {
     size_t i = 0;
@@ -35,6 +43,7 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine) {
             if (quoted && !dir.empty() && dir.back() == '"') dir.pop_back();
             // A path given in quotation marks is taken without them.
             if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"') dir = dir.substr(1, dir.size() - 2);
+            DropTrailingSeparators(dir);
             options.DestDir = dir;
             break;
         }

@@ -13,6 +13,7 @@ struct SetupOptions {
 
 // Reads the whole command line as the system gives it (the program's own
 // path first, quoted or not). "/S" in any case; "/D=" takes everything after
-// it to the end of the line, spaces included, so it must come last. Any
-// other argument is ignored.
+// it to the end of the line, spaces included, so it must come last; its
+// trailing separator goes, a root's stays ("C:\"). Any other argument is
+// ignored.
 SetupOptions ParseSetupCommandLine(const std::string& commandLine);

@@ -114,13 +114,17 @@ void TChooseDest::FormCreate() {
     Button3.OnClick = [this] { Button3Click(); };
     Button4.OnClick = [this] { Button4Click(); };
     DefaultDestDir = DefaultDestination();
-    DestDir = DefaultDestDir;
-    ShowDestDir();
+    SetDestDir(DefaultDestDir);
 }
 
 void TChooseDest::FormActivate() { Button3.SetFocus(); }
 
 void TChooseDest::ShowDestDir() { Label5.SetText(ShortenPathToWidth(DestDir, Font(), kLabel5Width)); }
+
+void TChooseDest::SetDestDir(const std::string& dir) {
+    DestDir = dir;
+    ShowDestDir();
+}
 
 void TChooseDest::Button1Click() {
     if (!BrowseTo(DestDir.empty() ? 0 : DestDir[0], DestDir) &&
@@ -128,8 +132,7 @@ void TChooseDest::Button1Click() {
         BrowseTo(DefaultDestDir.empty() ? 0 : DefaultDestDir[0], ParentDirectory(DefaultDestDir));
     ChangeDir->Edit1.SetText(DestDir);
     if (ChangeDir->ShowModal() != mrOk) return;
-    DestDir = ChangeDir->AcceptedPath;
-    ShowDestDir();
+    SetDestDir(ChangeDir->AcceptedPath);
 }
 
 std::string DestinationTooLongText(const std::string& destDir) {

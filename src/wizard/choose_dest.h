@@ -53,6 +53,9 @@ public:
     void FormActivate() override;
     // Label5 shows DestDir shortened to its width.
     void ShowDestDir();
+    // A new destination, shown at once (the progress dialog later names it
+    // as Label5 shows it).
+    void SetDestDir(const std::string& dir);
     void Button1Click();
     void Button3Click();
     void Button4Click() { ConfirmQuit(); }

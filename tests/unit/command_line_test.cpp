@@ -20,6 +20,12 @@ TEST(CommandLine, SilentAndDestinationAfterTheProgramPath) {
         {"SETUP.EXE /S /d=D:\\Apps  ", true, "D:\\Apps"},
         {"SETUP.EXE /S /D=\"C:\\With Quotes\"", true, "C:\\With Quotes"},
         {"SETUP.EXE /S \"/D=C:\\Deploy Here\\Velto\"", true, "C:\\Deploy Here\\Velto"},
+        {"SETUP.EXE /S /D=C:\\Apps\\Velto\\", true, "C:\\Apps\\Velto"},  // a trailing separator goes
+        {"SETUP.EXE /S \"/D=C:\\Deploy Here\\\" ", true, "C:\\Deploy Here"},
+        {"SETUP.EXE /D=\"D:\\Apps//\"", false, "D:\\Apps"},
+        {"SETUP.EXE /S /D=C:\\", true, "C:\\"},  // a root's stays
+        {"SETUP.EXE /S /D=C:\\\\", true, "C:\\"},
+        {"SETUP.EXE /D=\\", false, "\\"},
         {"SETUP.EXE /D=C:\\A /S", false, "C:\\A /S"},  // /D takes the rest of the line
         {"SETUP.EXE /Silent /X", false, ""},
         {"SETUP.EXE\t/S", true, ""},

@@ -1,5 +1,6 @@
 // The install run with the real forms: extraction, icons and registry
-// entry in order, and the rollback after each kind of failure.
+// entry in order, and the rollback after each kind of failure, also of the
+// silent run.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "install/status_dialog.h"
 #include "install_fixture.h"
 #include "shell_fixture.h"
+#include "wizard/choose_dest.h"
 #include "wizard/exit_setup.h"
 #include "wizard/install_run.h"
 #include "wizard/setup_complete.h"
@@ -44,6 +46,7 @@ protected:
         MakeForm(startCopy_, StartCopy);
         MakeForm(setupComplete_, SetupComplete);
         MakeForm(unInstall_, UnInstall1);
+        MakeForm(chooseDest_, ChooseDest);
         ConnectForms();
         programs_ = GetProgramsDir();
         ASSERT_FALSE(programs_.empty());
@@ -58,9 +61,10 @@ protected:
     }
     void TearDown() override {
         ProcessUninstallLog(main_->UninstallLog);
-        for (TForm* f : std::vector<TForm*>{unInstall_.get(), setupComplete_.get(), startCopy_.get(), exitSetup_.get(),
-                                            decompress_.get(), main_.get()})
+        for (TForm* f : std::vector<TForm*>{chooseDest_.get(), unInstall_.get(), setupComplete_.get(), startCopy_.get(),
+                                            exitSetup_.get(), decompress_.get(), main_.get()})
             f->Destroy();
+        ChooseDest = nullptr;
         Main = nullptr;
         Decompress = nullptr;
         ExitSetup = nullptr;
@@ -85,6 +89,7 @@ protected:
     std::unique_ptr<TStartCopy> startCopy_;
     std::unique_ptr<TSetupComplete> setupComplete_;
     std::unique_ptr<TUnInstall1> unInstall_;
+    std::unique_ptr<TChooseDest> chooseDest_;
     Destination scratch_;
     Destination dest_;
     std::string programs_;
@@ -178,6 +183,25 @@ TEST_F(InstallRunTest, EachFailureIsShownThenEverythingIsRolledBack) {
         decompress_->Hide();
         unInstall_->Hide();
     }
+}
+
+// Under /S nobody answers a question (a dialog shown would wait for the
+// watchdog): a request to close, which reaches the main form from the
+// hidden application window, cancels the silent run during the
+// extraction; it rolls back and fails.
+TEST_F(InstallRunTest, SilentRunAskedToCloseRollsBackWithoutAQuestion) {
+    WriteBytes(choices_.SourcePath, BuildInstaller(files_).File);
+    main_->SetupPath = choices_.SourcePath;
+    main_->Options.Silent = true;
+    main_->Options.DestDir = dest_.Path();
+    main_->ExitCode = 1;
+    main_->SetupPending = true;
+    PostMessageA(main_->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    bool done = true;
+    Application.OnIdle(done);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_EQ(main_->ExitCode, 1);
+    ExpectNothingLeft();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app/main_form.h"
 #include "app/setup_file.h"
+#include "app/startup.h"
 #include "crc32.h"
 #include "errors.h"
 #include "install/process_uninstall_log.h"
@@ -130,6 +131,35 @@ TEST_F(StartupTest, StringTableResourceMatchesTheMessageTable) {
         EXPECT_STREQ(buf, SetupMessageText(id)) << id;
         EXPECT_STREQ(ESetupError(id).what(), buf) << id;
     }
+}
+
+void FormsThatCannotBeMade() { throw Exception("CreateWindow failed"); }
+
+TEST_F(StartupTest, FormsThatCannotBeMadeFailOnlyASilentRunAndShowNoBoxThere) {
+    const struct {
+        const char* line;
+        int exitCode;
+        size_t boxes;
+    } cases[] = {
+        {"SETUP.EXE", 0, 1},
+        {"SETUP.EXE /S", 1, 0},
+    };
+    const UINT before = SetErrorMode(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        Boxes.clear();
+        SetErrorMode(0);
+        EXPECT_EQ(RunSetupProgram(c.line, &FormsThatCannotBeMade), c.exitCode);
+        ASSERT_EQ(Boxes.size(), c.boxes);
+        if (c.boxes) {
+            EXPECT_EQ(Boxes[0].Text, "CreateWindow failed.");
+        }
+        // A drive without its disk fails the call, never with the system's box.
+        const UINT mode = SetErrorMode(0);
+        EXPECT_EQ(mode & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+                  static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    }
+    SetErrorMode(before);
 }
 
 // A main form whose dispatch is replaced by a step that fails.

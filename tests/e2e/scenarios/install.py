@@ -15,11 +15,14 @@ UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\
 RECORD = 264
 
 
-def walk_to_install(s, folder=None):
-    """Starts setup and presses Next on the first two pages (optionally
-    typing a program folder name); returns (program, pid, summary page)."""
-    setup = s.run_setup()
+def walk_to_install(s, folder=None, dest=None):
+    """Starts setup (with "/D=dest" when given, which the first page must
+    show) and presses Next on the first two pages (optionally typing a
+    program folder name); returns (program, pid, summary page)."""
+    setup = s.run("C:\\e2e\\SETUP.EXE", ["/D=" + dest] if dest else [])
     page = s.wait_window(PAGES[0], timeout=30)
+    if dest:
+        s.expect_text(page, dest)
     pid = page.pid
     s.click(page, "&Next >")
     page = s.wait_window(PAGES[1], pid=pid)
@@ -189,8 +192,11 @@ def install_cancel(s):
     files = {"PART%d.BIN" % i: os.urandom(1 << 20) * 12 for i in range(8)}
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
     before = s.snapshot()
-    setup, pid, page = walk_to_install(s)
+    # The destination of "/D=" without "/S" is the one the pages show.
+    dest = "C:\\Apps\\Velto"
+    setup, pid, page = walk_to_install(s, dest=dest)
     decompress, dialog = install_held_at_exit_setup(s, page, pid)
+    s.expect_text(decompress, "Decompressing files in " + dest)
     s.screenshot("exit-setup-over-progress")
     # "&Resume" (which the mixed-sizes installation follows to its end), and
     # Cancel again before the extraction can end: asked again.

@@ -166,8 +166,8 @@ def close_backdrop(s):
     s.expect_same(before, s.snapshot(), "Exit Setup")
 
 
-def expect_ends_silently(s, program, known_pids, what, timeout=30):
-    """The program ends with exit code 0 without showing a window: no
+def expect_ends_silently(s, program, known_pids, what, timeout=30, exit_code=0):
+    """The program ends with `exit_code` without showing a window: no
     visible window of an unknown process appears while it runs."""
     deadline = time.monotonic() + timeout
     while program.running():
@@ -175,7 +175,7 @@ def expect_ends_silently(s, program, known_pids, what, timeout=30):
         check(not strangers, "%s showed a window: %s" % (what, "; ".join(map(str, strangers))))
         check(time.monotonic() < deadline, "%s still runs after %ss" % (what, timeout))
         time.sleep(0.1)
-    check_equal(program.exit_code(5), 0, "exit code of " + what)
+    check_equal(program.exit_code(5), exit_code, "exit code of " + what)
 
 
 @scenario("single-instance")
@@ -192,6 +192,8 @@ def single_instance(s):
     expect_ends_silently(s, second, known, "a second copy")
     s.wait_until(lambda: (s.foreground() or {}).get("pid") == backdrop.pid, 10, "first copy in front")
     s.screenshot("first-in-front")
+    # A silent one has installed nothing either, and says so.
+    expect_ends_silently(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"]), known, "a second copy with /S", exit_code=1)
 
     # An uninstaller (any letter case) beside exactly one instance goes on.
     with open(s.path("C:\\e2e\\SETUP.EXE"), "rb") as f:
