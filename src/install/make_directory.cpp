@@ -24,6 +24,9 @@ bool MakeDirectory(const std::string& path, UninstallLog& log) {
     // logged, relative to whatever directory happens to be current.
     if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
 
+    // Every level is logged before it is made: a path a record cannot hold
+    // is refused before anything exists.
+    CheckRecordPath(path);
     std::string saved;
     if (!ReadCurrentDirectory(saved)) return false;
 
@@ -35,6 +38,7 @@ bool MakeDirectory(const std::string& path, UninstallLog& log) {
     std::string built = path.substr(0, 2);
     std::string rest = path.size() > 3 ? path.substr(3) : std::string();
     std::vector<std::string> created;
+    size_t logged = 0;
     for (;;) {
         const size_t sep = rest.find('\\');
         const bool last = sep == std::string::npos;
@@ -44,11 +48,20 @@ bool MakeDirectory(const std::string& path, UninstallLog& log) {
         built += component;
 
         if (!EnterDirectory(component)) {
-            if (component.empty() || !CreateDirectoryA(component.c_str(), nullptr) || !EnterDirectory(component)) {
+            // In the log (and its journal) the moment before it exists, so
+            // a run killed in between leaves no folder nothing knows of. A
+            // name that stands there already is not this call's to log.
+            const bool absent = !component.empty() && GetFileAttributesA(component.c_str()) == INVALID_FILE_ATTRIBUTES;
+            if (absent) {
+                PushRecord(log, ukDirectory, built, 0);
+                ++logged;
+            }
+            if (!absent || !CreateDirectoryA(component.c_str(), nullptr) || !EnterDirectory(component)) {
                 // Step out of what is about to be removed, then undo this
                 // call's work, newest first.
                 EnterDirectory(built.substr(0, 3));
                 for (auto it = created.rbegin(); it != created.rend(); ++it) RemoveDirectoryA(it->c_str());
+                for (; logged > 0; --logged) log.Unlink();
                 EnterDirectory(saved);
                 return false;
             }
@@ -58,6 +71,5 @@ bool MakeDirectory(const std::string& path, UninstallLog& log) {
     }
 
     EnterDirectory(saved);
-    for (const std::string& dir : created) PushRecord(log, ukDirectory, dir, 0);
     return true;
 }

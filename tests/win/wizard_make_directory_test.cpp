@@ -15,6 +15,15 @@ struct MakeCase {
     std::vector<const char*> absent;  // must not exist afterwards
 };
 
+// Told of each level as it is logged: it may not exist yet.
+struct LogFirstJournal : UninstallLogJournal {
+    std::vector<std::string> ExistedWhenLogged;
+    void Pushed(const UninstallRecord& record) override {
+        if (DirExists(record.Path())) ExistedWhenLogged.push_back(record.Path());
+    }
+    void Discard() override {}
+};
+
 TEST(MakeDirectoryTest, CreatesLogsAndUndoesLevelByLevel) {
     const MakeCase cases[] = {
         {"neither level exists", "", "Apps\\Velto", true, {"Apps\\Velto", "Apps"}, {}},
@@ -31,7 +40,10 @@ TEST(MakeDirectoryTest, CreatesLogsAndUndoesLevelByLevel) {
         if (*c.existing) tree.Dir(c.existing);
         const std::string cwd = CurrentDirectory();
         UninstallLog log;
+        LogFirstJournal journal;
+        log.Journal = &journal;
         EXPECT_EQ(MakeDirectory(tree / c.path, log), c.result);
+        EXPECT_EQ(journal.ExistedWhenLogged, std::vector<std::string>());
         std::vector<std::string> expected;
         for (const char* p : c.logged) expected.push_back(tree / p);
         EXPECT_EQ(LoggedPaths(log), expected);
