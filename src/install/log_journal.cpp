@@ -77,14 +77,16 @@ void TLogJournal::Discard() {
             SetEndOfFile(file_.Get());
         file_.Reset();
         DeleteFileA(path_.c_str());
-        RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\')));
+        RemoveFolderIfEmpty();
     }
 }
 
 TLogJournal::~TLogJournal() {
     file_.Reset();
-    RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\')));
+    RemoveFolderIfEmpty();
 }
+
+void TLogJournal::RemoveFolderIfEmpty() const { RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\'))); }
 
 RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder, std::string* refused,
                                          bool trusted) {

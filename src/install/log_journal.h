@@ -43,6 +43,8 @@ private:
     bool Open();
     // Writes entries in one call; gives the journal up on failure.
     void Write(const std::string& entries);
+    // The journal's folder goes once nothing is left in it.
+    void RemoveFolderIfEmpty() const;
 
     FileHandle file_;
     bool failed_ = false;

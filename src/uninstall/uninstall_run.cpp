@@ -61,10 +61,11 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
                                UninstallLog& log, const std::function<void(UninstallLog&)>& processLog,
                                const std::string& folder) {
     const std::string batchDir = folder.empty() ? tempDir : JoinPath(tempDir, folder);
-    std::string name = GetUniqueFilenameInDir(batchDir, kBatchNameFormat, FileExists);
-    if (!folder.empty()) {
+    std::string name;
+    if (folder.empty()) {
+        name = GetUniqueFilenameInDir(batchDir, kBatchNameFormat, FileExists);
+    } else {
         // It is moved into the temporary directory at its end: free there too.
-        name.clear();
         for (int i = 0; i < 100 && name.empty(); ++i) {
             const std::string candidate = "DELUN" + std::to_string(i) + ".BAT";
             if (!FileExists(JoinPath(batchDir, candidate)) && !FileExists(JoinPath(tempDir, candidate)))
