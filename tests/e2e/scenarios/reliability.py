@@ -21,7 +21,7 @@ JOURNAL = "VELTOSETUP.LOG"
 
 def journals(s):
     """Setup's journals in its own folder of the temporary folder."""
-    return [os.path.join(d, n) for d in uninstall.private_folders(s) for n in os.listdir(d) if n.upper() == JOURNAL]
+    return [os.path.join(d, n) for d in uninstall.private_folders(s) for n in uninstall.listing(d) if n.upper() == JOURNAL]
 
 
 def expect_machine_as_before(s, before, what):

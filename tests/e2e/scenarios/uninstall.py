@@ -70,9 +70,18 @@ def private_folders(s):
     return [os.path.join(t, n) for t in temp_folder(s) for n in os.listdir(t) if n.upper() == "VELTOSETUP"]
 
 
+def listing(folder):
+    """A folder's names; none when the folder went away meanwhile (the
+    batch file removes its own folder while a scenario polls)."""
+    try:
+        return os.listdir(folder)
+    except FileNotFoundError:
+        return []
+
+
 def batch_files(s):
     """The uninstaller's batch files, wherever in the temporary folder."""
-    return sorted(name for folder in temp_folder(s) + private_folders(s) for name in os.listdir(folder)
+    return sorted(name for folder in temp_folder(s) + private_folders(s) for name in listing(folder)
                   if name.upper().startswith("DELUN") and name.upper().endswith(".BAT"))
 
 
