@@ -26,14 +26,13 @@ bool FileLogged(const UninstallLog& log, const std::string& path) {
     return false;
 }
 
-// Decodes one file's stream into the file `name` (relative to the current
-// directory). The file is closed on every way out; an error while closing
-// is reported only when nothing else went wrong first.
-void DecodeFile(TDecompress& d, const std::string& name, const FileDirectoryEntry& entry) {
+// Decodes one file's stream into the file open in the dialog. The file is
+// closed on every way out; an error while closing is reported only when
+// nothing else went wrong first.
+void DecodeFile(TDecompress& d, const FileDirectoryEntry& entry) {
     d.CurrentSize = entry.CompressedSize;
     d.CurrentRead = 0;
     d.Crc = 0;
-    d.OutFile.Rewrite(name);
     try {
         LzssDecode(&ReadCompressedBlock, &WriteDecodedBlock);
         d.Crc = Crc32Finish(d.Crc);
@@ -206,11 +205,12 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
         if (i >= announcedTo) announcedTo = AnnounceFiles(log, destDir, entries, i, existing);
         const std::string name = InstalledPayloadName(entry.Name.Get());
         const std::string path = JoinPath(destDir, name);
-        // Logged before it exists; a file already there is kept, not lost.
-        LogFileBeforeCreating(log, path, Stands(existing, name));
+        // Logged before it exists, and made only if new: a file already
+        // there is kept, not lost, also one the listing did not show.
+        CreateLoggedFile(log, d.OutFile, path, Stands(existing, name));
         const std::string kept = log.Head->Kept;
         d.FileName = name;
-        DecodeFile(d, name, entry);
+        DecodeFile(d, entry);
         if (d.Cancelled) {
             // A rollback that ran during this file could not delete it while
             // it was open and has dropped its record: log it again so the

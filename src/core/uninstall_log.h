@@ -80,6 +80,10 @@ struct UninstallLog {
     UninstallRecord* Tail = nullptr;
     // Not owned; null when the log is kept in memory only.
     UninstallLogJournal* Journal = nullptr;
+    // The number the next kept copy's name tries first: names handed out
+    // once are never tried again, so naming n kept copies costs n look-ups
+    // plus one for each name that was taken already.
+    uint32_t NextKept = 0;
 
     UninstallLog() = default;
     UninstallLog(const UninstallLog&) = delete;

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "ui/error_box.h"
+
+#include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/kept_copy.h"
 
@@ -96,6 +99,10 @@ bool RemoveLoggedItem(const UninstallRecord& record) {
             return true;
         case ukFile:
             if (!record.Kept.empty()) return RestoreKeptCopy(path, record.Kept);
+            // Only a file that bears the very name setup gave it: the path
+            // may reach another one (a short name of a user's file that
+            // setup kept and put back), which is not setup's to delete.
+            if (!BearsLoggedName(path)) return true;
             return DeleteFileA(path.c_str()) || FileGone(path);
         case ukRegistryKey: {
             HKEY root = PredefinedRootKey(record.RootKey);
@@ -112,14 +119,35 @@ std::string LoggedItemName(const UninstallRecord& record) {
     return (record.RootKey == kHKeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "") + record.Path();
 }
 
+std::string NotPutBackText(const std::vector<std::string>& paths) {
+    std::string text = "Setup could not put back the file it had replaced in '" + paths.front() + "'";
+    if (paths.size() > 1) text += " and " + std::to_string(paths.size() - 1) + " more";
+    return text + ": it is in use.  The earlier version is kept beside it, and Setup will put it back the next " +
+           "time it starts";
+}
+
 void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved) {
+    std::vector<std::string> notPutBack;
     while (std::unique_ptr<UninstallRecord> record = log.Unlink()) {
         try {
-            if (!RemoveLoggedItem(*record) && notRemoved) notRemoved->push_back(LoggedItemName(*record));
+            if (RemoveLoggedItem(*record)) continue;
+            if (notRemoved) notRemoved->push_back(LoggedItemName(*record));
+            if (record->Kind == ukFile && !record->Kept.empty() && FileExists(record->Kept))
+                notPutBack.push_back(record->Path());
         } catch (...) {
             // A failed removal is skipped; the next record is still processed.
         }
     }
-    if (log.Journal) log.Journal->Discard();
+    if (notPutBack.empty()) {
+        if (log.Journal) log.Journal->Discard();
+    } else if (!notRemoved) {
+        // The journal stays: the next start puts the user's file back. The
+        // box comes before the quit message, which would end it at once.
+        try {
+            throw Exception(NotPutBackText(notPutBack));
+        } catch (...) {
+            ShowCurrentException();
+        }
+    }
     PostQuitMessage(0);
 }

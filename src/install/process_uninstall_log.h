@@ -18,8 +18,15 @@
 // Items that cannot be removed are listed in `notRemoved` when it is given
 // (full paths; registry keys as ROOT\path). A file record that names a kept
 // copy puts the replaced file back instead of only deleting. The log's
-// journal, if any, is discarded: nothing is left to undo.
+// journal, if any, is discarded: nothing is left to undo. Unless a replaced
+// file could not be put back (the new one is in use): the journal then
+// stays for the next start to try again, and, when no `notRemoved` list
+// is asked for, the failure reaches the application's exception handler
+// (a box; under /S the run's failure).
 void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
+
+// The text for files whose kept copies could not be put back.
+std::string NotPutBackText(const std::vector<std::string>& paths);
 
 // Removes one logged item by the rules above. True when the item is gone
 // (or, for a replaced item, back as it was); false when it is still there.

@@ -28,6 +28,19 @@ void TBinaryFile::Rewrite(const std::string& path) {
     path_ = path;
 }
 
+bool TBinaryFile::CreateNew(const std::string& path) {
+    handle_.Reset();
+    handle_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle_) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
+        RaiseLastError();
+    }
+    path_ = path;
+    return true;
+}
+
 void TBinaryFile::Reset(const std::string& path) {
     handle_.Reset();
     handle_ = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
@@ -119,6 +132,17 @@ void ChDir(const std::string& path) {
 bool FileExists(const std::string& path) {
     DWORD attrs = GetFileAttributesA(path.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool BearsLoggedName(const std::string& path) {
+    const size_t sep = path.find_last_of("\\/:");
+    const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    // A wildcard would make the look-up a search that may find some other
+    // file: such a name is never one setup gave.
+    if (name.find_first_of("*?") != std::string::npos) return false;
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA(path.c_str(), &found));
+    return !find || name == found.cFileName;
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

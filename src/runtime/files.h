@@ -28,6 +28,10 @@ public:
     // Creates the file (an existing one is emptied), for writing and
     // reading, shared for reading.
     void Rewrite(const std::string& path);
+    // Creates the file only if nothing stands at `path` (the file system
+    // decides, short names and its own case rules included): false when
+    // something does, and nothing is opened then; other failures raise.
+    bool CreateNew(const std::string& path);
     // Opens an existing file for reading only, shared for reading.
     void Reset(const std::string& path);
     void Seek(int64_t position);
@@ -87,6 +91,11 @@ bool FileExists(const std::string& path);
 // The checksum (crc32.h) of a whole file's content; false when it cannot
 // be read.
 bool FileChecksum(const std::string& path, uint32_t* crc);
+// False only when a file stands at `path` under another name than the
+// path's last part, byte for byte: reached through a short name of a
+// longer one, or through a case the file system folds. Such a file is not
+// the one a record of that path names.
+bool BearsLoggedName(const std::string& path);
 // True when anything, a file or a directory, exists at `path`.
 bool PathExists(const std::string& path);
 // Full path of the running executable.

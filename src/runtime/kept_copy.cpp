@@ -6,17 +6,27 @@
 
 namespace {
 
+std::string FolderOf(const std::string& path) {
+    const size_t sep = path.find_last_of('\\');
+    return sep == std::string::npos ? std::string() : path.substr(0, sep);
+}
+
 bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string FolderOf(const std::string& path) {
-    const size_t sep = path.find_last_of('\\');
-    return sep == std::string::npos ? std::string() : path.substr(0, sep);
+// True when a file stands at `path`; `standing` receives its full path
+// under the name the file system gives it.
+bool StandingFile(const std::string& path, std::string& standing) {
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA(path.c_str(), &found));
+    if (!find || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    standing = JoinPath(FolderOf(path), found.cFileName);
+    return true;
 }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // True when a file record of the log names `path` (any case) as its
 // installed file or, with `kept`, as its kept copy.
@@ -27,32 +37,53 @@ bool Named(const UninstallLog& log, const std::string& path, bool kept) {
     return false;
 }
 
-// A free name beside `path` that the log has not handed out already (a kept
-// copy that a rollback has put back no longer exists, but its record still
-// names it).
-std::string FreeKeptName(const UninstallLog& log, const std::string& path) {
+// A free name beside `path`, counting on from the last name the log handed
+// out (a kept copy that a rollback has put back no longer exists, but its
+// record still names it).
+std::string FreeKeptName(UninstallLog& log, const std::string& path) {
     const std::string folder = FolderOf(path);
-    char name[16];
-    for (int n = 0; n <= 9999; ++n) {
-        wsprintfA(name, "~KEPT%d.TMP", n);
-        const std::string candidate = JoinPath(folder, name);
-        if (!Exists(candidate) && !Named(log, candidate, true)) return candidate;
+    for (;;) {
+        const std::string candidate = JoinPath(folder, "~KEPT" + std::to_string(log.NextKept++) + ".TMP");
+        if (!Exists(candidate)) return candidate;
     }
-    throw EInOutError(ERROR_FILE_EXISTS);
+}
+
+// Renames the file at `path` (reached by that name) to a kept copy, logged
+// first under `target`, the name it is put back as.
+void KeepFile(UninstallLog& log, const std::string& path, const std::string& target) {
+    const std::string kept = FreeKeptName(log, target);
+    PushRecord(log, ukFile, target, 0, kept);
+    if (!MoveFileA(path.c_str(), kept.c_str())) throw EInOutError(static_cast<int>(GetLastError()));
 }
 
 }  // namespace
 
 bool LogFileBeforeCreating(UninstallLog& log, const std::string& path, bool mayExist) {
     CheckRecordPath(path);
-    if (!mayExist || !IsFile(path)) {
+    std::string standing;
+    if (!mayExist || !StandingFile(path, standing)) {
         PushRecord(log, ukFile, path, 0);
         return false;
     }
-    const std::string kept = FreeKeptName(log, path);
-    PushRecord(log, ukFile, path, 0, kept);
-    if (!MoveFileA(path.c_str(), kept.c_str())) throw EInOutError(static_cast<int>(GetLastError()));
+    // Kept under the name it has. When `path` reached it by another name (a
+    // short name, a case folded otherwise), the new file is logged after it,
+    // so that a rollback removes the new file before it puts the old one back.
+    CheckRecordPath(standing);
+    KeepFile(log, path, standing);
+    if (standing != path) PushRecord(log, ukFile, path, 0);
     return true;
+}
+
+void CreateLoggedFile(UninstallLog& log, TBinaryFile& file, const std::string& path, bool mayExist) {
+    if (LogFileBeforeCreating(log, path, mayExist)) {
+        if (!file.CreateNew(path)) throw EInOutError(ERROR_FILE_EXISTS);
+        return;
+    }
+    if (file.CreateNew(path)) return;
+    // Something stands there after all, that the caller's listing missed:
+    // logged again, now with its kept copy.
+    log.Unlink();
+    if (!LogFileBeforeCreating(log, path, true) || !file.CreateNew(path)) throw EInOutError(ERROR_FILE_EXISTS);
 }
 
 bool RestoreKeptCopy(const std::string& path, const std::string& kept) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "installer_directory.h"
+#include "runtime/files.h"
 #include "uninstall_log.h"
 
 // Logs `path` as a file about to be created. When a file already stands
@@ -21,6 +22,12 @@
 // (a listing of its folder), and the look-up is spared: under Wine a
 // look-up of a name that is not there reads the whole folder.
 bool LogFileBeforeCreating(UninstallLog& log, const std::string& path, bool mayExist = true);
+
+// Logs `path` as above and creates the file in `file`, only if new: when
+// the file system finds a file there that the look-up missed (a short
+// name, a case folded otherwise), that file is kept too. Raises as above,
+// and EInOutError when the file cannot be created.
+void CreateLoggedFile(UninstallLog& log, TBinaryFile& file, const std::string& path, bool mayExist);
 
 // Puts a kept copy back over `path`. Only when the kept copy exists: if it
 // does not, the old file was never moved (or is back already) and `path`

@@ -13,9 +13,11 @@
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "install_fixture.h"
+#include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/kept_copy.h"
 #include "runtime/private_folder.h"
+#include "ui/application.h"
 
 namespace {
 
@@ -87,6 +89,84 @@ TEST(KeptItems, ItemsThatCannotBeRemovedAreListedAndKeptCopiesSurvive) {
     EXPECT_EQ(left, (std::vector<std::string>{dest / "USER.TXT", dest / "HELD.EXE"}));
     // The user's file is not lost: its kept copy is still there.
     EXPECT_EQ(ReadBytes(keptUser), SampleBytes(10, 3));
+}
+
+// A rollback that cannot put a replaced file back says so, and keeps its
+// journal: each later start tries again, and ends there, until it can.
+TEST(KeptItems, AReplacedFileThatCannotBePutBackKeepsTheJournalUntilItIs) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    WriteBytes(dest / "USER.TXT", SampleBytes(10, 3));
+    std::vector<std::string> shown;
+    Application.OnException = [&](const std::exception& e) { shown.push_back(e.what()); };
+    FileHandle held;
+    {
+        UninstallLog log;
+        TLogJournal journal(journalPath);
+        log.Journal = &journal;
+        LogFileBeforeCreating(log, dest / "USER.TXT");
+        WriteBytes(dest / "USER.TXT", SampleBytes(10, 5));
+        held.Reset(CreateFileA((dest / "USER.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+        ProcessUninstallLog(log);
+        DropQuit();
+        log.Journal = nullptr;
+    }
+    Application.OnException = nullptr;
+    EXPECT_EQ(shown, std::vector<std::string>{NotPutBackText({dest / "USER.TXT"})});
+    std::string folder, item;
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder, &item), RecoveryResult::Incomplete);
+    EXPECT_EQ(item, dest / "USER.TXT");
+    held.Reset();
+    EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+    EXPECT_EQ(ReadBytes(dest / "USER.TXT"), SampleBytes(10, 3));
+    EXPECT_EQ(dest.Files(), std::vector<std::string>{"USER.TXT"});
+}
+
+// Whether a file stands there is the file system's answer: a user's file
+// reached through its short name is kept, not overwritten, and neither a
+// rollback nor the replay of a journal deletes it. Kept copies count on
+// past the names taken, without a limit.
+TEST(KeptItems, AFileReachedByItsShortNameIsKeptAndNeverDeleted) {
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    const std::string longName = dest / "Velto Documentation.doc";
+    WriteBytes(longName, SampleBytes(30, 1));
+    char shortPath[MAX_PATH];
+    ASSERT_GT(GetShortPathNameA(longName.c_str(), shortPath, MAX_PATH), 0u);
+    const std::string alias = dest / std::string(shortPath).substr(std::string(shortPath).find_last_of('\\') + 1);
+    ASSERT_NE(alias, longName);
+    WriteBytes(dest / "~KEPT7.TMP", SampleBytes(5, 2));  // a name already taken
+    for (bool replay : {false, true}) {
+        SCOPED_TRACE(replay ? "journal replayed" : "rollback");
+        {
+            UninstallLog log;
+            TLogJournal journal(journalPath);
+            log.Journal = &journal;
+            log.NextKept = 7;
+            TBinaryFile file;
+            CreateLoggedFile(log, file, alias, false);  // a listing that missed it
+            file.BlockWrite("new", 3);
+            file.Close();
+            EXPECT_FALSE(IsFile(longName));
+            EXPECT_EQ(ReadBytes(dest / "~KEPT8.TMP"), SampleBytes(30, 1));
+            log.NextKept = 9999;
+            for (int i = 0; i < 3; ++i) {
+                CreateLoggedFile(log, file, dest / "README.TXT", true);
+                file.Close();
+            }
+            EXPECT_TRUE(IsFile(dest / "~KEPT10000.TMP"));
+            if (!replay) {
+                ProcessUninstallLog(log);
+                DropQuit();
+            }
+            log.Journal = nullptr;
+        }
+        std::string folder;
+        if (replay) EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+        EXPECT_EQ(ReadBytes(longName), SampleBytes(30, 1));
+        EXPECT_EQ(dest.Files(), (std::vector<std::string>{"Velto Documentation.doc", "~KEPT7.TMP"}));
+    }
 }
 
 const char kValuesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto";
