@@ -182,6 +182,10 @@ void TMain::StartJournal() {
             if (Options.Silent) throw Exception(RefusedJournalText(path, refused));
             MessageDlg(RefusedJournalText(path, refused), mtWarning, mbOK);
             break;
+        case RecoveryResult::Incomplete:
+            // A new run would write its journal over the one that still
+            // has a file to put back: this one ends here.
+            throw Exception(NotPutBackText({refused}));
         default: break;
     }
     UninstallLog.Journal = Journal.get();
@@ -190,7 +194,7 @@ void TMain::StartJournal() {
 void TMain::FormCloseQuery(bool& canClose) {
     // Under /S nobody is there to answer: a request to close ends the run.
     if (Options.Silent) return;
-    if (ExitSetup->ShowModal() == mrCancel) canClose = false;
+    if (!ExitSetup->ConfirmExit()) canClose = false;
 }
 
 void TMain::FormClose(TCloseAction& action) {

@@ -147,13 +147,16 @@ void WriteNewFile(const UninstallerJob& job, const UninstallLog& log, const std:
 
     int32_t count = 0;
     uint32_t crc = 0;
-    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get()) {
+    const auto write = [&](const UninstallRecord& r) {
         uint8_t image[kRecordImageSize];
-        EncodeRecord(*r, image);
+        EncodeRecord(r, image);
         out.Write(image, kRecordImageSize);
         crc = Crc32Block(image, kRecordImageSize, crc);
         ++count;
-    }
+    };
+    for (const std::string& path : job.LeftFiles)
+        if (path.size() <= kMaxRecordPath) write(*MakeRecord(ukFile, path, 0));
+    for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get()) write(*r);
     uint8_t checksum[4];
     StoreLE32(checksum, Crc32Finish(crc));
     out.Write(checksum, 4);

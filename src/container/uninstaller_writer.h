@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "product.h"
 #include "uninstall_log.h"
@@ -13,6 +14,10 @@ struct UninstallerJob {
     std::string InstallerPath;  // the installer whose image is copied
     std::string DestDir;        // where UNINST.EXE goes
     std::string Title;          // the product title for the trailer
+    // Files recorded ahead of the log's records, not logged themselves: the
+    // kept copies Finish deletes, so that one it cannot delete (a replaced
+    // program still running) goes with the uninstall.
+    std::vector<std::string> LeftFiles;
     // Test hook: the new file fails with "disk full" once this many bytes
     // would have been written to it; negative: never.
     int64_t FailAfterBytes = -1;

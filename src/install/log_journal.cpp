@@ -146,8 +146,16 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
         break;
     }
     // Newest first, as a rollback goes.
+    std::string notPutBack;
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        if ((*it)->Kind != kJournalCommit) RemoveLoggedItem(**it);
+        const UninstallRecord& r = **it;
+        if (r.Kind == kJournalCommit || RemoveLoggedItem(r)) continue;
+        if (r.Kind == ukFile && !r.Kept.empty() && FileExists(r.Kept) && notPutBack.empty()) notPutBack = r.Path();
+    }
+    if (!notPutBack.empty()) {
+        // The journal stays: a later start tries again.
+        if (refused) *refused = notPutBack;
+        return RecoveryResult::Incomplete;
     }
     DeleteFileA(path.c_str());
     return RecoveryResult::Recovered;

@@ -53,11 +53,12 @@ private:
 };
 
 enum class RecoveryResult {
-    None,       // no journal
-    InUse,      // the journal of an installer still running: left alone
-    Recovered,  // what it listed has been undone and the journal deleted
-    Refused,    // it names what no installation makes: deleted, nothing undone
-    Completed,  // its installation had its UNINST.EXE in place: finished, not undone
+    None,        // no journal
+    InUse,       // the journal of an installer still running: left alone
+    Recovered,   // what it listed has been undone and the journal deleted
+    Refused,     // it names what no installation makes: deleted, nothing undone
+    Completed,   // its installation had its UNINST.EXE in place: finished, not undone
+    Incomplete,  // undone, but a replaced file could not be put back: the journal stays
 };
 
 // Undoes what the journal at `path` lists, newest first, by the rules of a
@@ -69,7 +70,8 @@ enum class RecoveryResult {
 // installation of the product makes (journal_scope.h, with this machine's
 // Programs and Windows folders), or when it lay in a folder that others
 // could write (`trusted` false); `refused` then receives that item (empty
-// for the untrusted folder).
+// for the untrusted folder). When a replaced file cannot be put back (the
+// new one is in use), the journal stays and `refused` receives that file.
 RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder, std::string* refused = nullptr,
                                          bool trusted = true);
 

@@ -49,13 +49,13 @@ void TSetupComplete::FormCreate() {
 
 void FinishInstallation(const std::string& destDir) {
     UninstallLog& log = SetupLog();
-    const std::vector<std::string> kept = KeptCopies(log);
     UninstallerJob job;
     job.InstallerPath = ExecutablePath();
     job.DestDir = destDir;
     job.Title = ProductTitle();
+    job.LeftFiles = KeptCopies(log);
     WriteUninstallerFile(job, log);
-    DeleteKeptCopies(kept);
+    DeleteKeptCopies(job.LeftFiles);
     if (log.Journal) log.Journal->Discard();
 }
 

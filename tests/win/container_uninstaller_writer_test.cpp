@@ -132,6 +132,15 @@ TEST_F(UninstallerWriterTest, NewFileHoldsImageRecordsAndEditedTrailer) {
     EXPECT_EQ(dest_.Files(), (std::vector<std::string>{"UNINST.EXE"}));  // no temporary file left
 }
 
+TEST_F(UninstallerWriterTest, KeptCopiesLeftAtFinishAreRecordedAheadOfTheLog) {
+    Log(kInstallation);
+    job_.LeftFiles = {"C:\\Velto\\~KEPT0.TMP", "C:\\Velto\\" + std::string(300, 'x')};  // too long: dropped
+    WriteUninstallerFile(job_, log_);
+    std::vector<Item> expected = {{ukFile, "C:\\Velto\\~KEPT0.TMP"}};
+    expected.insert(expected.end(), kInstallation.begin(), kInstallation.end());
+    EXPECT_EQ(Parse(ReadBytes(Target())).Items, expected);
+}
+
 TEST_F(UninstallerWriterTest, EmptyLogGivesImageAndTailOnly) {
     job_.Title = "Other title";
     WriteUninstallerFile(job_, log_);
