@@ -38,7 +38,7 @@ void CreateForms() {
 
 void ConnectForms() {
     // The progress dialog asks before it quits, with the wizard's dialog.
-    Decompress->ConfirmQuit = [] { return ExitSetup->ShowModal() == mrOk; };
+    Decompress->ConfirmQuit = [] { return ExitSetup->ConfirmExit(); };
 }
 
 int RunSetupProgram() { return RunSetupProgram(GetCommandLineA(), &CreateForms); }
@@ -61,6 +61,9 @@ int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
     bool created = false;
     try {
         createForms();
+        // Under /S a request to close any of its (hidden) windows ends the
+        // run without a question.
+        if (ExitSetup) ExitSetup->Unattended = silent;
         created = true;
     } catch (...) {
         ShowCurrentException();

@@ -13,6 +13,12 @@ public:
     TLabel& Label3;
     TButton& Button1;
     TButton& Button2;
+
+    // Shows the box; true when the user chose to exit. Unattended (a run
+    // under /S, where nobody would answer), a request to leave is an exit,
+    // and nothing is shown.
+    bool ConfirmExit() { return Unattended || ShowModal() == mrOk; }
+    bool Unattended = false;
 };
 
 extern TExitSetup* ExitSetup;

@@ -13,7 +13,7 @@ FormLayout WizardPageLayout(const char* className, const char* caption, const Co
 void TWizardPage::FormShow() { PlaceCentered(true); }
 
 void TWizardPage::FormCloseQuery(bool& canClose) {
-    if (ExitSetup->ShowModal() == mrCancel) canClose = false;
+    if (!ExitSetup->ConfirmExit()) canClose = false;
 }
 
 void TWizardPage::FormClose(TCloseAction& action) {
@@ -22,7 +22,7 @@ void TWizardPage::FormClose(TCloseAction& action) {
 }
 
 void TWizardPage::ConfirmQuit() {
-    if (ExitSetup->ShowModal() == mrOk) ProcessUninstallLog(SetupLog());
+    if (ExitSetup->ConfirmExit()) ProcessUninstallLog(SetupLog());
 }
 
 void TWizardPage::GoForward(TForm& next) {
