@@ -23,11 +23,6 @@ bool IsPlainDrivePath(const std::string& path) {
     return path.back() != '\\';
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t sep = path.find_last_of('\\');
-    return sep == std::string::npos ? std::string() : path.substr(0, sep == 2 ? 3 : sep);
-}
-
 // `inner` is `outer` or inside it (letter case does not count).
 bool Within(const std::string& inner, const std::string& outer) {
     const std::string a = UpperCaseString(inner), b = UpperCaseString(outer);

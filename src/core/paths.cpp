@@ -11,6 +11,12 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
     return result;
 }
 
+std::string FolderOf(const std::string& path) {
+    const size_t sep = path.find_last_of('\\');
+    if (sep == std::string::npos) return std::string();
+    return path.substr(0, sep == 2 && path[1] == ':' ? 3 : sep);
+}
+
 std::string UpperCaseString(const std::string& s) {
     std::string result = s;
     for (char& c : result) {

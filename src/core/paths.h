@@ -9,6 +9,10 @@
 // an empty dir gives name unchanged.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
+// The folder that holds `path`: everything before its last "\", a drive's
+// root with its "\" (C:\X gives C:\); "" for a path without "\".
+std::string FolderOf(const std::string& path);
+
 // a..z become A..Z; every other byte stays.
 std::string UpperCaseString(const std::string& s);
 

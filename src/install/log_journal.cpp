@@ -40,6 +40,7 @@ void TLogJournal::Write(const std::string& entries) {
     if (!WriteAll(file_.Get(), entries)) {
         Discard();
         failed_ = true;
+        return;
     }
 }
 
@@ -86,7 +87,7 @@ TLogJournal::~TLogJournal() {
     RemoveFolderIfEmpty();
 }
 
-void TLogJournal::RemoveFolderIfEmpty() const { RemovePrivateFolderIfEmpty(path_.substr(0, path_.find_last_of('\\'))); }
+void TLogJournal::RemoveFolderIfEmpty() const { RemovePrivateFolderIfEmpty(FolderOf(path_)); }
 
 RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& folder, std::string* refused,
                                          bool trusted) {
@@ -140,7 +141,7 @@ RecoveryResult RecoverInterruptedInstall(const std::string& path, std::string& f
         if (r->Kind == ukDirectory)
             folder = r->Path();
         else if (r->Kind == ukFile)
-            folder = r->Path().substr(0, r->Path().find_last_of('\\'));
+            folder = FolderOf(r->Path());
         else
             continue;
         break;

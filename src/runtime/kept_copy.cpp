@@ -6,11 +6,6 @@
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const size_t sep = path.find_last_of('\\');
-    return sep == std::string::npos ? std::string() : path.substr(0, sep);
-}
-
 bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

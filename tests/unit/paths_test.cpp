@@ -37,6 +37,14 @@ TEST(Paths, AddPathSeparatorTable) {
     for (const auto& r : rows) EXPECT_EQ(AddPathSeparator(r.dir), r.result) << r.dir;
 }
 
+TEST(Paths, FolderOfKeepsADrivesRoot) {
+    const struct {
+        const char* path;
+        const char* folder;
+    } rows[] = {{"C:\\A\\B.TXT", "C:\\A"}, {"C:\\B.TXT", "C:\\"}, {"C:\\", "C:\\"}, {"B.TXT", ""}, {"\\B", ""}};
+    for (const auto& r : rows) EXPECT_EQ(FolderOf(r.path), r.folder) << r.path;
+}
+
 TEST(Paths, UpperCaseStringOnlyTouchesAsciiLetters) {
     EXPECT_EQ(UpperCaseString("Uninst.exe"), "UNINST.EXE");
     EXPECT_EQ(UpperCaseString(""), "");
