@@ -216,6 +216,14 @@ TEST_F(WizardTest, ExitSetupOnAPageRollsBackAndEnds) {
     EXPECT_FALSE(DirExists(tree / "Velto"));
     EXPECT_TRUE(Main->UninstallLog.Empty());
     SelectProgram->Hide();
+    // Unattended (/S), a close request to a hidden page is an exit, with no
+    // box to wait on: nothing is posted to answer one here.
+    ASSERT_TRUE(ChooseDest->CheckDestination());
+    ExitSetup->Unattended = true;
+    SendMessageA(SelectProgram->Handle(), WM_CLOSE, 0, 0);
+    ExitSetup->Unattended = false;
+    EXPECT_TRUE(DrainQuit());
+    EXPECT_FALSE(DirExists(tree / "Velto"));
 }
 
 TEST_F(WizardTest, ChooseDirectoryOkAsksBeforeCreatingAndRefusesUnusable) {
