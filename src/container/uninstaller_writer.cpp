@@ -9,6 +9,7 @@
 #include "layout.h"
 #include "paths.h"
 #include "pe_image.h"
+#include "runtime/change_point.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/win_byte_source.h"
@@ -197,6 +198,7 @@ void WriteUninstallerFile(const UninstallerJob& job, UninstallLog& log) {
         }
         if (!MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             throw EInOutError(static_cast<int>(GetLastError()));
+        ChangePoint();
     } catch (...) {
         if (!tempPath.empty()) DeleteFileA(tempPath.c_str());
         TruncateLog(log, tailBefore);

@@ -8,6 +8,7 @@
 #include "install/programs_dir.h"
 #include "journal_scope.h"
 #include "paths.h"
+#include "runtime/change_point.h"
 #include "runtime/files.h"
 #include "runtime/kept_copy.h"
 #include "runtime/private_folder.h"
@@ -42,6 +43,7 @@ void TLogJournal::Write(const std::string& entries) {
         failed_ = true;
         return;
     }
+    ChangePoint();
 }
 
 void TLogJournal::Pushed(const UninstallRecord& record) {
@@ -76,8 +78,10 @@ void TLogJournal::Discard() {
     if (file_) {
         if (SetFilePointer(file_.Get(), sizeof kJournalMagic, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER)
             SetEndOfFile(file_.Get());
+        ChangePoint();
         file_.Reset();
         DeleteFileA(path_.c_str());
+        ChangePoint();
         RemoveFolderIfEmpty();
     }
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "runtime/change_point.h"
 #include "ui/error_box.h"
 
 #include "runtime/files.h"
@@ -130,7 +131,9 @@ void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved
     std::vector<std::string> notPutBack;
     while (std::unique_ptr<UninstallRecord> record = log.Unlink()) {
         try {
-            if (RemoveLoggedItem(*record)) continue;
+            const bool removed = RemoveLoggedItem(*record);
+            ChangePoint();
+            if (removed) continue;
             if (notRemoved) notRemoved->push_back(LoggedItemName(*record));
             if (record->Kind == ukFile && !record->Kept.empty() && FileExists(record->Kept))
                 notPutBack.push_back(record->Path());

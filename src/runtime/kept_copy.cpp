@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "paths.h"
+#include "runtime/change_point.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void KeepFile(UninstallLog& log, const std::string& path, const std::string& tar
     const std::string kept = FreeKeptName(log, target);
     PushRecord(log, ukFile, target, 0, kept);
     if (!MoveFileA(path.c_str(), kept.c_str())) throw EInOutError(static_cast<int>(GetLastError()));
+    ChangePoint();
 }
 
 }  // namespace
@@ -72,13 +74,18 @@ bool LogFileBeforeCreating(UninstallLog& log, const std::string& path, bool mayE
 void CreateLoggedFile(UninstallLog& log, TBinaryFile& file, const std::string& path, bool mayExist) {
     if (LogFileBeforeCreating(log, path, mayExist)) {
         if (!file.CreateNew(path)) throw EInOutError(ERROR_FILE_EXISTS);
+        ChangePoint();
         return;
     }
-    if (file.CreateNew(path)) return;
+    if (file.CreateNew(path)) {
+        ChangePoint();
+        return;
+    }
     // Something stands there after all, that the caller's listing missed:
     // logged again, now with its kept copy.
     log.Unlink();
     if (!LogFileBeforeCreating(log, path, true) || !file.CreateNew(path)) throw EInOutError(ERROR_FILE_EXISTS);
+    ChangePoint();
 }
 
 bool RestoreKeptCopy(const std::string& path, const std::string& kept) {
@@ -98,5 +105,6 @@ void DeleteKeptCopies(const std::vector<std::string>& kept) {
     for (const std::string& path : kept) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
+        ChangePoint();
     }
 }

@@ -6,6 +6,7 @@
 #include "install/setup_log.h"
 #include "install/status_dialog.h"
 #include "paths.h"
+#include "runtime/change_point.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/private_folder.h"
@@ -65,6 +66,13 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
     if (folder.empty()) {
         name = GetUniqueFilenameInDir(batchDir, kBatchNameFormat, FileExists);
     } else {
+        // A batch file left here by an uninstall that was ended before it
+        // could start it would keep the folder forever: it goes now (one
+        // that a command interpreter is still running stays open, and stays).
+        WIN32_FIND_DATAA found;
+        FindHandle find(FindFirstFileA(JoinPath(batchDir, "DELUN*.BAT").c_str(), &found));
+        for (bool more = find.Valid(); more; more = FindNextFileA(find.Get(), &found))
+            DeleteFileA(JoinPath(batchDir, found.cFileName).c_str());
         // It is moved into the temporary directory at its end: free there too.
         for (int i = 0; i < 100 && name.empty(); ++i) {
             const std::string candidate = "DELUN" + std::to_string(i) + ".BAT";
@@ -103,6 +111,7 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
     processLog(log);
     batch.Write(BatchClosingLines(tempDir, name, folder));
     batch.Close();
+    ChangePoint();
     unfinished.Dismiss();
     return path;
 }
@@ -168,6 +177,7 @@ void StartBatchFile(const PendingBatch& batch) {
     // any process's current directory cannot be removed. The uninstaller is
     // usually started from the destination itself: leave it first.
     SetCurrentDir(batch.TempDir);
+    ChangePoint();
     // Nothing waits for the batch file; it outlives this process.
     WinExec(BatchCommandLine(batch.Path).c_str(), SW_HIDE);
 }

@@ -258,12 +258,13 @@ class Program:
     """A program started under Wine by a scenario (wine's exit code is the
     Windows process's exit code)."""
 
-    def __init__(self, session, windows_dir, name, args=()):
+    def __init__(self, session, windows_dir, name, args=(), env=None):
         self.name = name
         self.log_path = os.path.join(session.shots, "%s-%d.log" % (name.replace("\\", "_"), len(session.programs)))
         self.log = open(self.log_path, "wb")
         self.started = time.monotonic()
-        self.proc = subprocess.Popen([wine_loader(), name] + list(args), cwd=windows_dir, env=session.env,
+        self.proc = subprocess.Popen([wine_loader(), name] + list(args), cwd=windows_dir,
+                                     env=dict(session.env, **(env or {})),
                                      stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
 
     def running(self):
@@ -291,6 +292,8 @@ class Config:
         self.build = os.path.dirname(self.win)
         self.display = display
         self.setup_exe = os.path.join(self.win, "src", "setup.exe")
+        # The same program, ended at the change point SETUP_END_AT names.
+        self.setup_points_exe = os.path.join(self.win, "src", "setup-points.exe")
         self.winprobe_exe = os.path.join(self.win, "tests", "e2e", "winprobe.exe")
         self.mksetup = os.path.join(self.host, "tools", "mksetup", "mksetup")
         self.shots_root = os.path.join(self.build, "e2e-shots")
@@ -338,7 +341,7 @@ class Session:
 
     # -- installers
 
-    def make_installer(self, windows_path, title=PRODUCT_TITLE, files=None):
+    def make_installer(self, windows_path, title=PRODUCT_TITLE, files=None, stub=None):
         """Packs an installer at windows_path with the packaging tool (files:
         {name: bytes}, default one small document). Returns the host path."""
         target = self.path(windows_path)
@@ -352,7 +355,7 @@ class Session:
             os.makedirs(os.path.dirname(os.path.join(source, name.replace("\\", "/"))) or source, exist_ok=True)
             with open(os.path.join(source, name.replace("\\", "/")), "wb") as f:
                 f.write(data)
-        cmd = [self.config.mksetup, "-q", "-o", target, "--stub", self.config.setup_exe, "--title", title,
+        cmd = [self.config.mksetup, "-q", "-o", target, "--stub", stub or self.config.setup_exe, "--title", title,
                "-C", source] + list(files)
         out = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
         check(out.returncode == 0, "mksetup failed: %s %s" % (out.stdout, out.stderr))
@@ -375,11 +378,11 @@ class Session:
 
     # -- programs
 
-    def run(self, windows_path, args=()):
+    def run(self, windows_path, args=(), env=None):
         """Starts a program of the prefix with its current directory being its
-        own folder on drive C:."""
+        own folder on drive C: (env: variables added to the session's)."""
         folder, _, name = windows_path.rpartition("\\")
-        program = Program(self, self.path(folder), name, args)
+        program = Program(self, self.path(folder), name, args, env)
         self.programs.append(program)
         return program
 

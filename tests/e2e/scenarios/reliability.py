@@ -308,3 +308,131 @@ def forged_journal(s):
     before = s.snapshot()
     check_equal(s.wait_exit(s.run("C:\\e2e\\SETUP.EXE", ["/S"]), 60), 1, "exit code of SETUP.EXE /S")
     expect_machine_as_before(s, before, "a forged journal")
+
+
+# ---------------------------------------------------------------- a kill at every change point
+
+ENDED_AT_POINT = 75  # the exit code of setup-points.exe ended at SETUP_END_AT
+REFUSED_DEST = "Q:\\Velto"  # no such drive: refused after the start-up recovery, before any change
+
+
+def sweep_step():
+    """Every point with SETUP_SWEEP=full; every third one in `make test`."""
+    return 1 if os.environ.get("SETUP_SWEEP") == "full" else 3
+
+
+def silent(s, program, args, end_at=None, timeout=120):
+    env = {"SETUP_END_AT": str(end_at)} if end_at else None
+    return s.wait_exit(s.run(program, args, env=env), timeout)
+
+
+def restart(s, what):
+    """The installer started again, as after a kill: it recovers what it
+    finds, then its destination is refused before it changes anything."""
+    check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S", "/D=" + REFUSED_DEST]), 1, "exit code of the restart " + what)
+    check_equal(journals(s), [], "setup's journal after the restart " + what)
+
+
+def state(s):
+    return s.snapshot(), file_hashes(s, DEST) if os.path.exists(s.path(DEST)) else {}
+
+
+def uninstall_silently(s):
+    check_equal(silent(s, DEST + "\\UNINST.EXE", ["/S"]), 0, "exit code of UNINST.EXE /S")
+    s.wait_until(lambda: not os.path.exists(s.path(DEST)) and not uninstall.batch_files(s), uninstall.BATCH_SECONDS,
+                 "removal of the destination and the batch file")
+
+
+def sweep(s, name, run, settle, first=1):
+    """Ends `run` at point first, first + step, ... until it runs to its end;
+    `settle(n)` checks the machine after each. Returns the points swept."""
+    swept = []
+    n = first
+    while True:
+        code = run(n)
+        if code != ENDED_AT_POINT:
+            print("sweep %s: %d points, %s swept; run ends with %d" % (name, n - 1, swept, code))
+            return code
+        settle(n)
+        swept.append(n)
+        n += sweep_step()
+
+
+@scenario("killed-at-every-change-point", timeout=1800)
+def killed_everywhere(s):
+    """The test build of the program ends itself at each point where it has
+    just changed the machine (runtime/change_point.h): in an installation
+    and its rollback, in a reinstall over an earlier version up to its
+    Finish, and in an uninstall up to the start of its batch file. After
+    each, the next start leaves the whole installation or the machine as
+    before, never a mix and never debris."""
+    stub = s.config.setup_points_exe
+    newer = s.sample_files()
+    earlier = dict(newer, **{"VELTO.DOC": b"The earlier manual.\r\n" * 7, "OLD.TXT": b"earlier only\r\n"})
+    s.make_installer("C:\\e2e\\EARLIER.EXE", files=earlier, stub=stub)
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=newer, stub=stub)
+    pristine = s.snapshot()
+
+    # An installation that fails at its last file (a folder stands at its
+    # path) and rolls back: ended anywhere, the machine is as before.
+    blocker = os.path.join(s.path(DEST), "DLL", "WSOCK32.DLL")
+    os.makedirs(blocker)
+    blocked = s.snapshot()
+
+    def settle_blocked(n):
+        restart(s, "after point %d of a failing install" % n)
+        s.expect_same(blocked, s.snapshot(), "a failing install ended at point %d" % n)
+
+    code = sweep(s, "rollback", lambda n: silent(s, "C:\\e2e\\SETUP.EXE", ["/S"], n), settle_blocked)
+    check_equal(code, 1, "exit code of the failing install")
+    s.expect_same(blocked, s.snapshot(), "the failing install's own rollback")
+    os.rmdir(blocker)
+    os.rmdir(os.path.dirname(blocker))
+    os.rmdir(s.path(DEST))
+
+    # A reinstall over an earlier version, up to and through its Finish:
+    # the earlier installation or the newer one, whole.
+    def install_earlier():
+        check_equal(silent(s, "C:\\e2e\\EARLIER.EXE", ["/S"]), 0, "exit code of the earlier install")
+
+    install_earlier()
+    earlier_state = state(s)
+    check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S"]), 0, "exit code of the reinstall")
+    newer_state = state(s)
+    uninstall_silently(s)
+    expect_machine_as_before(s, pristine, "a reinstall and its uninstall")
+    install_earlier()
+    check_equal(state(s), earlier_state, "the earlier installation made again")
+    finished = []
+
+    def settle_reinstall(n):
+        restart(s, "after point %d of a reinstall" % n)
+        now = state(s)
+        if now == newer_state:
+            finished.append(n)
+            uninstall_silently(s)
+            install_earlier()
+        else:
+            s.expect_same(earlier_state[0], now[0], "a reinstall ended at point %d" % n)
+            check_equal(now[1], earlier_state[1], "the earlier files after a reinstall ended at point %d" % n)
+
+    code = sweep(s, "reinstall", lambda n: silent(s, "C:\\e2e\\SETUP.EXE", ["/S"], n), settle_reinstall)
+    check_equal(code, 0, "exit code of the reinstall")
+    check(finished, "no point of the reinstall's Finish was swept")
+    print("sweep reinstall: the newer installation, whole, after points %s; the earlier one after the others" % finished)
+    check_equal(state(s), newer_state, "the reinstall run to its end")
+
+    # An uninstall ended anywhere: UNINST.EXE run again finishes it, and no
+    # batch file of the first run is left.
+    def settle_uninstall(n):
+        check_equal(silent(s, DEST + "\\UNINST.EXE", ["/S"]), 0, "exit code of UNINST.EXE after point %d" % n)
+        s.wait_until(lambda: not os.path.exists(s.path(DEST)) and not uninstall.batch_files(s),
+                     uninstall.BATCH_SECONDS, "the end of the uninstall after point %d" % n)
+        expect_machine_as_before(s, pristine, "an uninstall ended at point %d and run again" % n)
+        check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S"]), 0, "exit code of the install")
+
+    code = sweep(s, "uninstall", lambda n: silent(s, DEST + "\\UNINST.EXE", ["/S"], n), settle_uninstall)
+    check_equal(code, 0, "exit code of the uninstall")
+    s.wait_until(lambda: not os.path.exists(s.path(DEST)) and not uninstall.batch_files(s), uninstall.BATCH_SECONDS,
+                 "removal of the destination and the batch file")
+    expect_machine_as_before(s, pristine, "the sweep")
