@@ -52,7 +52,8 @@ build: host win win64
 
 # Each level leaves its result in $(RESULTS) for the closing line of
 # `make test` (scripts/test-summary).
-unit-test: host
+# The unit tests also read the two setup programs as built (setup_image_test).
+unit-test: host win win64
 	@mkdir -p $(RESULTS)
 	cd $(HOST) && ctest --output-on-failure -j $(JOBS) | tee $(abspath $(RESULTS))/unit.log
 
@@ -62,7 +63,7 @@ SAN := $(BUILD)/sanitize
 $(SAN)/build.ninja:
 	cmake -S . -B $(SAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=ON
 
-sanitize-test: bootstrap $(SAN)/build.ninja
+sanitize-test: bootstrap $(SAN)/build.ninja win win64
 	cmake --build $(SAN) -j $(JOBS)
 	@mkdir -p $(RESULTS)
 	cd $(SAN) && ctest --output-on-failure -j $(JOBS) | tee $(abspath $(RESULTS))/sanitize.log
