@@ -47,7 +47,7 @@ int RunSetupProgram() {
     // come from the folder the program was started from.
     RestrictDllSearch();
     // The standard controls are those of version 6 as long as a window lives.
-    const ModuleHandle commonControls = LoadCommonControls();
+    const CommonControls commonControls = LoadCommonControls();
     return RunSetupProgram(GetCommandLineA(), &CreateForms);
 }
 

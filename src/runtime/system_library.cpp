@@ -1,6 +1,7 @@
 #include "runtime/system_library.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -32,11 +33,12 @@ ModuleHandle LoadSystemLibrary(const char* name) {
     return ModuleHandle(LoadLibraryA(path.c_str()));
 }
 
-ModuleHandle LoadCommonControls() {
+CommonControls LoadCommonControls() {
     // A system without the side-by-side store (before Windows XP) has no
     // version 6, and its controls need no DLL; there a load by name would
     // search the program's own folder first.
-    if (!KernelFunction("ActivateActCtx")) return ModuleHandle();
+    if (!KernelFunction("ActivateActCtx")) return CommonControls();
+    ModuleHandle theme = LoadSystemLibrary("uxtheme.dll");
     ModuleHandle module(LoadLibraryA("comctl32.dll"));
     using InitFn = void(WINAPI*)();
     if (module) {
@@ -44,5 +46,5 @@ ModuleHandle LoadCommonControls() {
                 reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(module.Get(), "InitCommonControls"))))
             init();
     }
-    return module;
+    return CommonControls{std::move(theme), std::move(module)};
 }

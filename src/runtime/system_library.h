@@ -25,9 +25,14 @@ ModuleHandle LoadSystemLibrary(const char* name);
 
 // The common controls of version 6, which the program's manifest asks for:
 // loaded by name, which the side-by-side store resolves, and initialised,
-// so the standard controls are drawn by them. Held for the life of the
-// program's windows.
-ModuleHandle LoadCommonControls();
+// so the standard controls are drawn by them. The theme DLL they import is
+// loaded from the system folder first, so that is the one they find.
+// Held for the life of the program's windows.
+struct CommonControls {
+    ModuleHandle Theme;
+    ModuleHandle Controls;
+};
+CommonControls LoadCommonControls();
 
 // One function of a system DLL; the DLL stays loaded while this lives.
 // Empty (false) when the DLL or the function is missing.
