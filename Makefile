@@ -52,7 +52,8 @@ build: host win win64
 
 # Each level leaves its result in $(RESULTS) for the closing line of
 # `make test` (scripts/test-summary).
-unit-test: host
+# The unit tests also read the two setup programs as built (setup_image_test).
+unit-test: host win win64
 	@mkdir -p $(RESULTS)
 	cd $(HOST) && ctest --output-on-failure -j $(JOBS) | tee $(abspath $(RESULTS))/unit.log
 
@@ -62,7 +63,7 @@ SAN := $(BUILD)/sanitize
 $(SAN)/build.ninja:
 	cmake -S . -B $(SAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=ON
 
-sanitize-test: bootstrap $(SAN)/build.ninja
+sanitize-test: bootstrap $(SAN)/build.ninja win win64
 	cmake --build $(SAN) -j $(JOBS)
 	@mkdir -p $(RESULTS)
 	cd $(SAN) && ctest --output-on-failure -j $(JOBS) | tee $(abspath $(RESULTS))/sanitize.log
@@ -75,8 +76,8 @@ win-test: win win64
 
 # The setup program's image goes into every installer and uninstaller: it
 # may not grow past its budget unnoticed (docs/PERFORMANCE.md, "Size").
-SETUP_SIZE_BUDGET := 238592
-SETUP64_SIZE_BUDGET := 239616
+SETUP_SIZE_BUDGET := 253440
+SETUP64_SIZE_BUDGET := 248832
 size-test: win win64
 	@fail=0; for b in "$(WIN) $(SETUP_SIZE_BUDGET) i686" "$(WIN64) $(SETUP64_SIZE_BUDGET) x86-64"; do \
 	  set -- $$b; size=$$(stat -c %s $$1/src/setup.exe); \

@@ -14,6 +14,7 @@
 #include "runtime/handles.h"
 #include "runtime/private_folder.h"
 #include "runtime/win_byte_source.h"
+#include "ui/dpi.h"
 #include "ui/error_box.h"
 #include "ui/message_dialog.h"
 #include "uninstall/uninstall_run.h"
@@ -64,10 +65,11 @@ void PaintBackdrop(HDC dc, int width, int height, const std::string& title) {
     SelectedObject selected(dc, font.Get());
     SetBkMode(dc, TRANSPARENT);
     const int length = static_cast<int>(title.size());
+    // The font's points follow the screen's resolution; so do the places.
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, 25, 25, title.data(), length);
+    TextOutA(dc, Scaled(25), Scaled(25), title.data(), length);
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, 20, 20, title.data(), length);
+    TextOutA(dc, Scaled(20), Scaled(20), title.data(), length);
 }
 
 TlornFoundAction AllowedInstancesAction(const std::string& exePath, int instanceCount, TlornFoundAction action) {

@@ -6,6 +6,7 @@
 #include "command_line.h"
 #include "container/decompress_form.h"
 #include "install/status_dialog.h"
+#include "runtime/system_library.h"
 #include "ui/application.h"
 #include "ui/error_box.h"
 #include "uninstall/uninstall_run.h"
@@ -41,7 +42,14 @@ void ConnectForms() {
     Decompress->ConfirmQuit = [] { return ExitSetup->ConfirmExit(); };
 }
 
-int RunSetupProgram() { return RunSetupProgram(GetCommandLineA(), &CreateForms); }
+int RunSetupProgram() {
+    // Before any DLL is loaded but those the image imports: none other may
+    // come from the folder the program was started from.
+    RestrictDllSearch();
+    // The standard controls are those of version 6 as long as a window lives.
+    const CommonControls commonControls = LoadCommonControls();
+    return RunSetupProgram(GetCommandLineA(), &CreateForms);
+}
 
 int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
     // A drive without its disk (an empty removable drive named as the

@@ -55,6 +55,12 @@ bool ParsePeHeaders(const uint8_t* data, size_t size, PeHeaders* out) {
     }
     if (!fits(countAt + 4)) return false;
     h.Subsystem = Load16(optional + 68);
+    h.DllCharacteristics = Load16(optional + 70);
+    h.Characteristics = Load16(file + 18);
+    h.DirectoriesAt = optionalAt + directoriesAt;
+    h.DirectoryCount = LoadLE32(optional + countAt);
+    h.SectionsAt = optionalAt + optionalSize;
+    h.SectionCount = Load16(file + 2);
     h.ChecksumAt = optionalAt + 64;
     const uint32_t securityAt = directoriesAt + kSecurityDirectory * 8;
     if (LoadLE32(optional + countAt) > kSecurityDirectory && securityAt + 8 <= optionalSize) {

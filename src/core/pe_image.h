@@ -16,11 +16,30 @@ constexpr uint16_t kPeMagic32 = 0x10B;
 constexpr uint16_t kPeMagic64 = 0x20B;
 constexpr uint16_t kPeSubsystemGui = 2;
 constexpr uint16_t kPeSubsystemConsole = 3;
+// File header characteristics: no relocations (loaded at its base only).
+constexpr uint16_t kPeRelocsStripped = 0x0001;
+// DllCharacteristics: 64-bit address space layout randomisation, address
+// space layout randomisation, data execution prevention.
+constexpr uint16_t kPeHighEntropyVa = 0x0020;
+constexpr uint16_t kPeDynamicBase = 0x0040;
+constexpr uint16_t kPeNxCompat = 0x0100;
+// Data directories by index.
+constexpr uint32_t kPeImportDirectory = 1;
+constexpr uint32_t kPeResourceDirectory = 2;
+constexpr uint32_t kPeRelocationDirectory = 5;
 
 struct PeHeaders {
     uint16_t Machine = 0;
     uint16_t Magic = 0;
     uint16_t Subsystem = 0;
+    uint16_t Characteristics = 0;     // of the file header
+    uint16_t DllCharacteristics = 0;  // of the optional header
+    // File offsets of the data directories (8 bytes each: address and size)
+    // and of the section table (40 bytes a section), with their counts.
+    uint32_t DirectoriesAt = 0;
+    uint32_t DirectoryCount = 0;
+    uint32_t SectionsAt = 0;
+    uint16_t SectionCount = 0;
     uint32_t ChecksumAt = 0;  // file offset of the optional header's CheckSum
     // File offset of the security directory entry (offset and size of the
     // certificate table); 0 when the header has no such entry.

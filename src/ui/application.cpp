@@ -3,6 +3,7 @@
 #include <new>
 
 #include "errors.h"
+#include "runtime/handles.h"
 #include "ui/error_box.h"
 #include "ui/form.h"
 #include "ui/window_class.h"
@@ -26,10 +27,19 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
     if (handle_) return;
-    RegisterWindowClass(kApplicationWindowClass, &TApplication::WindowProc, 0, LoadIconA(nullptr, IDI_APPLICATION));
+    RegisterWindowClass(kApplicationWindowClass, &TApplication::WindowProc, 0, true);
     handle_ = CreateWindowExA(0, kApplicationWindowClass, title_.c_str(),
                               WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen, 0, 0,
                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+int TApplication::Dpi() {
+    if (dpi_ == 0) {
+        const WindowDC screen(nullptr);
+        dpi_ = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+        if (dpi_ <= 0) dpi_ = 96;
+    }
+    return dpi_;
 }
 
 void TApplication::SetTitle(const std::string& title) {

@@ -42,6 +42,9 @@ public:
     const std::string& Title() const { return title_; }
     // Also the text of the application window.
     void SetTitle(const std::string& title);
+    // Pixels per inch of the screen, read the first time it is asked for:
+    // the program lays its windows out for it (ui/dpi.h).
+    int Dpi();
 
     // Constructs a form of class T, creates it hidden (window, controls,
     // then its FormCreate) and keeps it until DestroyForms. The first form
@@ -114,6 +117,7 @@ private:
 
     HWND handle_ = nullptr;
     std::string title_;
+    int dpi_ = 0;
     bool terminated_ = false;
     TForm* mainForm_ = nullptr;
     std::vector<std::unique_ptr<TForm>> forms_;

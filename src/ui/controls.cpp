@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "ui/application.h"
+#include "ui/dpi.h"
 #include "ui/form.h"
 #include "ui/window_class.h"
 
@@ -13,16 +14,16 @@ void TControl::CreateHandle(HWND parent, HFONT formFont) {
     if (Has(cfDisabled)) style |= WS_DISABLED;
     if (Has(cfHidden)) style &= ~WS_VISIBLE;
     if (IsTabStop() && !Has(cfNoTabStop)) style |= WS_TABSTOP;
-    handle_ = CreateWindowExA(ExStyle(), WindowClass(), row_.Text ? row_.Text : "", style, row_.Left, row_.Top,
-                              row_.Width, row_.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
-                              GetModuleHandleA(nullptr), nullptr);
+    handle_ = CreateWindowExA(ExStyle(), WindowClass(), row_.Text ? row_.Text : "", style, Scaled(row_.Left),
+                              Scaled(row_.Top), Scaled(row_.Width), Scaled(row_.Height), parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleA(nullptr), nullptr);
     if (!handle_) throw Exception(std::string("CreateWindow failed for ") + row_.Name);
 
     HFONT font = formFont;
     if (row_.FontHeight != 0 || Has(cfBold)) {
         LOGFONTA lf = {};
         GetObjectA(formFont, sizeof lf, &lf);
-        if (row_.FontHeight != 0) lf.lfHeight = row_.FontHeight;
+        if (row_.FontHeight != 0) lf.lfHeight = Scaled(row_.FontHeight);
         if (Has(cfBold)) lf.lfWeight = FW_BOLD;
         font_.Reset(CreateFontIndirectA(&lf));
         if (font_) font = font_.Get();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/system_library.h"
+
 namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -27,7 +29,8 @@ std::string DriveItemText(char letter) {
         case DRIVE_REMOTE: {
             char remote[MAX_PATH + 1] = "";
             DWORD size = sizeof remote;
-            if (WNetGetConnectionA(text.c_str(), remote, &size) == NO_ERROR && remote[0])
+            const SystemFunction<decltype(&WNetGetConnectionA)> getConnection("mpr.dll", "WNetGetConnectionA");
+            if (getConnection && (*getConnection)(text.c_str(), remote, &size) == NO_ERROR && remote[0])
                 text += std::string(" ") + remote;
             break;
         }

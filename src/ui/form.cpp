@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "ui/control_factory.h"
+#include "ui/dpi.h"
 #include "ui/window_class.h"
 
 namespace {
@@ -29,17 +30,19 @@ void TForm::Create() {
     if (handle_) return;
     Application.Initialize();
     // Background painted by the form itself (WM_ERASEBKGND).
-    if (!RegisterWindowClass(layout_.ClassName, &TForm::StaticWndProc, CS_DBLCLKS))
+    if (!RegisterWindowClass(layout_.ClassName, &TForm::StaticWndProc, CS_DBLCLKS, true))
         throw Exception("RegisterClass failed");
 
-    font_.Reset(CreateFontA(layout_.FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    // The layout is drawn at 96 pixels per inch; the window, its font and
+    // its controls grow with the screen's resolution.
+    font_.Reset(CreateFontA(Scaled(layout_.FontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                             layout_.FontName));
     if (layout_.Color != clBtnFace) brush_.Reset(CreateSolidBrush(static_cast<COLORREF>(layout_.Color)));
 
     const DWORD style = BorderStyle(layout_.Border);
     const DWORD exStyle = BorderExStyle(layout_.Border);
-    RECT r = {0, 0, layout_.ClientWidth, layout_.ClientHeight};
+    RECT r = {0, 0, Scaled(layout_.ClientWidth), Scaled(layout_.ClientHeight)};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/dpi.h"
 #include "ui/form.h"
 
 namespace {
@@ -54,10 +55,13 @@ std::string BreakLongWords(HDC dc, const std::string& text, int maxWidth) {
 }
 
 // The layout of one box, built before the form that uses it (a base class
-// of the form, so it is complete when TForm's constructor reads it).
+// of the form, so it is complete when TForm's constructor reads it). Like
+// every layout it is in pixels at 96 pixels per inch; the text is measured
+// on the screen in the font the box will show it in, and its layout
+// lengths are those that cover it once scaled.
 struct MessageLayout {
     MessageLayout(const std::string& message, TMsgDlgType type, unsigned buttons) : text(NormaliseBreaks(message)) {
-        FontHandle font(CreateFontA(kDialogFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+        FontHandle font(CreateFontA(Scaled(kDialogFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                                     kDialogFontName));
         RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
@@ -67,8 +71,9 @@ struct MessageLayout {
             text = BreakLongWords(screen.Get(), text, r.right);
             DrawTextA(screen.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
         }
+        const int textWidth = LayoutCovering(r.right);
         const int textLeft = kMargin + kIconSize + kMargin;
-        const int textHeight = std::max<int>(r.bottom, 13);
+        const int textHeight = std::max<int>(LayoutCovering(r.bottom), 13);
         const int textTop = kMargin + std::max(0, (kIconSize - textHeight) / 2);
 
         struct ButtonSpec {
@@ -85,13 +90,12 @@ struct MessageLayout {
         }
         const int count = static_cast<int>(chosen.size());
         const int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-        const int width = std::max(textLeft + static_cast<int>(r.right) + kTextSlack + kMargin, rowWidth + 2 * kMargin);
+        const int width = std::max(textLeft + textWidth + kTextSlack + kMargin, rowWidth + 2 * kMargin);
         const int buttonTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
 
         rows.reserve(1 + chosen.size());
-        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop,
-                                  static_cast<int>(r.right) + kTextSlack, textHeight, text.c_str(),
-                                  cfWordWrap | cfNoPrefix});
+        rows.push_back(ControlRow{ControlKind::Label, "Message", textLeft, textTop, textWidth + kTextSlack, textHeight,
+                                  text.c_str(), cfWordWrap | cfNoPrefix});
         const bool hasEscape = (buttons & (mbNo | mbCancel)) != 0;
         int x = (width - rowWidth) / 2;
         for (int i = 0; i < count; ++i) {
@@ -115,12 +119,17 @@ struct MessageLayout {
                             clBtnFace,
                             rows.data(),
                             rows.size()};
+        const char* id = nullptr;
         switch (type) {
-            case mtWarning: icon = LoadIconA(nullptr, IDI_WARNING); break;
-            case mtError: icon = LoadIconA(nullptr, IDI_ERROR); break;
-            case mtInformation: icon = LoadIconA(nullptr, IDI_INFORMATION); break;
-            case mtConfirmation: icon = LoadIconA(nullptr, IDI_QUESTION); break;
+            case mtWarning: id = IDI_WARNING; break;
+            case mtError: id = IDI_ERROR; break;
+            case mtInformation: id = IDI_INFORMATION; break;
+            case mtConfirmation: id = IDI_QUESTION; break;
         }
+        // The system's icon in the size it is drawn at, not a stretched one.
+        if (id)
+            icon = static_cast<HICON>(
+                LoadImageA(nullptr, id, IMAGE_ICON, Scaled(kIconSize), Scaled(kIconSize), LR_SHARED));
     }
 
     std::string text;
@@ -136,7 +145,9 @@ public:
 
     void FormPaint(HDC dc, const RECT& clip) override {
         (void)clip;
-        if (icon) DrawIcon(dc, kMargin, kMargin, icon);
+        if (icon)
+            DrawIconEx(dc, Scaled(kMargin), Scaled(kMargin), icon, Scaled(kIconSize), Scaled(kIconSize), 0, nullptr,
+                       DI_NORMAL);
     }
 };
 

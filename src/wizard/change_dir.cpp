@@ -9,6 +9,7 @@
 #include "install/setup_log.h"
 #include "paths.h"
 #include "runtime/files.h"
+#include "runtime/system_library.h"
 #include "ui/message_dialog.h"
 
 TChangeDir* ChangeDir = nullptr;
@@ -115,7 +116,8 @@ void TChangeDir::DriveComboBox1Change() {
 }
 
 void TChangeDir::Button1Click() {
-    const DWORD result = WNetConnectionDialog(Handle(), RESOURCETYPE_DISK);
+    const SystemFunction<decltype(&WNetConnectionDialog)> connectionDialog("mpr.dll", "WNetConnectionDialog");
+    const DWORD result = connectionDialog ? (*connectionDialog)(Handle(), RESOURCETYPE_DISK) : ERROR_NO_NETWORK;
     if (result != NO_ERROR && result != ERROR_CANCELLED && result != static_cast<DWORD>(-1))
         Application.ShowMessageBox("Network error.", kCaption, MB_ICONERROR | MB_OK);
     DriveComboBox1.BuildList();

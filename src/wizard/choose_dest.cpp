@@ -8,6 +8,7 @@
 #include "product.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
+#include "ui/dpi.h"
 #include "ui/message_dialog.h"
 #include "uninstall_log.h"
 #include "wizard/change_dir.h"
@@ -119,7 +120,7 @@ void TChooseDest::FormCreate() {
 
 void TChooseDest::FormActivate() { Button3.SetFocus(); }
 
-void TChooseDest::ShowDestDir() { Label5.SetText(ShortenPathToWidth(DestDir, Font(), kLabel5Width)); }
+void TChooseDest::ShowDestDir() { Label5.SetText(ShortenPathToWidth(DestDir, Font(), Scaled(kLabel5Width))); }
 
 void TChooseDest::SetDestDir(const std::string& dir) {
     DestDir = dir;

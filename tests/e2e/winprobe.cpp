@@ -360,6 +360,15 @@ std::string Execute(const std::string& line) {
         HeldFiles().clear();
         return Ok();
     }
+    if (cmd == "load") {
+        // Loads a DLL by name, as a program that leaves the search order
+        // as it is would: where it came from.
+        HMODULE module = LoadLibraryA(Rest(line, 1).c_str());
+        if (!module) return Fail("cannot load " + Rest(line, 1));
+        char buf[MAX_PATH] = "";
+        GetModuleFileNameA(module, buf, sizeof buf);
+        return Ok("\"path\":" + Json(buf));
+    }
     if (cmd == "cwd") {
         char buf[MAX_PATH] = "";
         GetCurrentDirectoryA(sizeof buf, buf);
@@ -403,6 +412,12 @@ int Decoy(const std::string& title) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Window rectangles in the screen's own pixels, as the screenshots
+    // show them, also on a screen of more than 96 pixels per inch.
+    using SetAwareFn = BOOL(WINAPI*)();
+    if (auto setAware = reinterpret_cast<SetAwareFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
+        setAware();
     if (argc >= 2 && std::strcmp(argv[1], "decoy") == 0) return Decoy(argc >= 3 ? argv[2] : "Decoy");
     if (argc >= 2 && std::strcmp(argv[1], "serve") != 0) {
         std::string line;

@@ -163,7 +163,9 @@ TEST(KeptItems, AFileReachedByItsShortNameIsKeptAndNeverDeleted) {
             log.Journal = nullptr;
         }
         std::string folder;
-        if (replay) EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+        if (replay) {
+            EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+        }
         EXPECT_EQ(ReadBytes(longName), SampleBytes(30, 1));
         EXPECT_EQ(dest.Files(), (std::vector<std::string>{"Velto Documentation.doc", "~KEPT7.TMP"}));
     }

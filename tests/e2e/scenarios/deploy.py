@@ -4,6 +4,7 @@ destination of "/D=") and UNINST.EXE "/S" removes the installation, with no
 window at all and an exit code that says how it ended."""
 
 import os
+import shutil
 import struct
 import subprocess
 import time
@@ -161,3 +162,60 @@ def other_architecture_refused(s):
     startup.expect_single_error_box(s, s.run_setup(), "An installation made by the 32-bit setup program is in '%s'."
                                     "\rUninstall it first, then run Setup again." % other)
     reliability.expect_machine_as_before(s, before, "an install over the 32-bit one")
+
+
+# DLLs a program may load by name besides those it imports: the network
+# functions the setup program once imported, two that system DLLs load on
+# its behalf, and the common controls.
+PLANTED = ("mpr", "version", "uxtheme", "comctl32")
+
+
+def plant_dlls(s, folder):
+    """Lays the test DLL into a folder under each name of PLANTED."""
+    planted = os.path.join(s.config.win, "tests", "e2e", "planted.dll")
+    for name in PLANTED:
+        shutil.copy(planted, os.path.join(s.path(folder), name + ".dll"))
+
+
+def markers(s, folder):
+    """The marker files of the planted DLLs that ran."""
+    return sorted(n for n in os.listdir(s.path(folder)) if n.endswith(".ran"))
+
+
+@scenario("planted-dlls-do-not-run", timeout=240)
+def planted_dlls(s):
+    """A DLL named like a system DLL beside SETUP.EXE (a download folder) or
+    beside UNINST.EXE never runs inside them, even with Wine told to prefer
+    such a DLL to its own."""
+    files = s.sample_files()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
+    plant_dlls(s, "C:\\e2e")
+    s.env = dict(s.env, WINEDLLOVERRIDES=s.env["WINEDLLOVERRIDES"] + ";" + ",".join(PLANTED) + "=n,b")
+    # What Wine itself loads from a program's folder in every program, before
+    # the program's first instruction: the most any program can achieve.
+    shutil.copy(s.config.winprobe_exe, s.work)
+
+    def ran_in(program, args):
+        check_equal(s.run(program, args).exit_code(120), 0, "exit code of %s %s" % (program, " ".join(args)))
+        found = markers(s, "C:\\e2e")
+        for name in found:
+            os.remove(os.path.join(s.work, name))
+        return found
+    anyway = ran_in("C:\\e2e\\winprobe.exe", ["cwd"])
+    check("mpr.dll.ran" not in anyway and "comctl32.dll.ran" not in anyway, "Wine loads %r anyway" % anyway)
+    # The DLLs do run in a program that loads by name from its own folder.
+    check("mpr.dll.ran" in ran_in("C:\\e2e\\winprobe.exe", ["load", "mpr.dll"]),
+          "the planted mpr.dll did not run in winprobe")
+
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 0, "exit code of SETUP.EXE /S")
+    check_equal(markers(s, "C:\\e2e"), anyway, "planted DLLs that ran inside SETUP.EXE /S")
+    folder = install.check_installed(s, files, "Velto")
+    install.check_uninstaller(s, files, folder)
+
+    plant_dlls(s, install.DEST)
+    uninstaller = s.run(install.DEST + "\\UNINST.EXE", ["/S"])
+    check_equal(run_without_windows(s, uninstaller), 0, "exit code of UNINST.EXE /S")
+    check_equal(markers(s, install.DEST), anyway, "planted DLLs that ran inside UNINST.EXE /S")
+    s.wait_until(lambda: not os.path.exists(s.path(install.DEST + "\\UNINST.EXE")), uninstall.BATCH_SECONDS,
+                 "removal of UNINST.EXE")
+    check_equal(markers(s, install.DEST), anyway, "planted DLLs that ran while UNINST.EXE was removed")

@@ -5,7 +5,7 @@ import os
 import shutil
 import time
 
-from e2elib import (PRODUCT_TITLE, check, check_equal, scenario, sha256_file, with_signature,
+from e2elib import (PRODUCT_TITLE, check, check_equal, scenario, scenario_module, sha256_file, with_signature,
                     with_trailer_checksum_broken)
 
 FIRST_PAGE = "Choose Destination Location"
@@ -216,3 +216,71 @@ def single_instance(s):
     check(first.running() and uninstaller.running(), "a running instance ended")
     s.close(decoy_window)
     s.wait_exit(decoy)
+
+
+def set_screen_dpi(s, dpi):
+    """The resolution Wine gives the screen to every process started from
+    now on (read once per process, from the user's desktop settings)."""
+    scenario_module("uninstall").wine_tool(s, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                                           "/t", "REG_DWORD", "/d", str(dpi), "/f")
+
+
+def size_of(rect):
+    left, top, right, bottom = rect
+    return (right - left, bottom - top)
+
+
+@scenario("pages-and-boxes-at-144-and-192-dpi", timeout=240)
+def high_dpi(s):
+    """On a screen of 144 and of 192 pixels per inch every window is laid out
+    larger by that over 96: the backdrop's title, a wizard page, a message
+    box and a dialog, each with its text in a font of the same scale."""
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=s.sample_files())
+    # Too long for "DLL\\WSOCK32.DLL" below it, and broken over lines in
+    # the refusal's box.
+    dest = "C:\\Velto"
+    while len(dest) < 240:
+        dest += "\\" + "L" * min(100, 240 - len(dest) - 1)
+    for dpi in (144, 192):
+        def scaled(v):
+            return (v * dpi + 48) // 96
+        set_screen_dpi(s, dpi)
+        setup = s.run_setup()
+        page = s.wait_window(FIRST_PAGE, timeout=30)
+        backdrop = s.wait_window("Setup", pid=page.pid, predicate=lambda w: w.cls != "#32770", what="backdrop")
+        check_equal(size_of(page.client), (scaled(336), scaled(280)), "first page's client area at %d dpi" % dpi)
+        buttons = {b["text"]: b for b in page.buttons()}
+        check_equal(size_of(buttons["&Next >"]["rect"]), (scaled(75), scaled(23)), "Next button at %d dpi" % dpi)
+        shot = s.screenshot("first-page-%d-dpi" % dpi)
+
+        # The title at the scaled place. (Its glyphs are smoothed at these
+        # sizes, so the shadow's exact edges are not measured here.)
+        left, top, right, _ = backdrop.client
+        region = (left + 5, top + 5, min(right, left + 1000), top + scaled(100))
+        white = shot.find((255, 255, 255), *region)
+        check(white is not None, "no title near the top-left corner at %d dpi" % dpi)
+        check(scaled(20) <= white[0] - left <= scaled(32) and scaled(20) <= white[1] - top <= scaled(45),
+              "white title starts at %r at %d dpi" % ((white[0] - left, white[1] - top), dpi))
+        # The title's letters are as high as 24 points at this resolution
+        # (about a third of an inch), not those of 96 pixels per inch.
+        check(white[3] - white[1] >= 24 * dpi // 72 * 55 // 100,
+              "title only %d pixels high at %d dpi" % (white[3] - white[1], dpi))
+
+        # A message box: its broken path fits the screen, its button scaled.
+        scenario_module("reliability").destination_via_browse(s, page, dest)
+        s.click(page, "&Next >")
+        box = s.wait_window("Error", cls="TMessageForm", pid=page.pid, what="the refusal")
+        s.screenshot("message-box-%d-dpi" % dpi)
+        bl, _, br, _ = box.rect
+        check(bl >= 0 and br <= 1024, "the box is wider than the screen at %d dpi: %r" % (dpi, box.rect))
+        ok = [b for b in s.window(box.hwnd).buttons() if b["text"] == "OK"]
+        check(ok and size_of(ok[0]["rect"]) == (scaled(75), scaled(25)), "OK button at %d dpi: %r" % (dpi, ok))
+        s.click(box, "OK")
+
+        # A dialog: "Exit Setup".
+        s.click(page, "Cancel")
+        dialog = s.wait_window("Exit Setup", pid=page.pid)
+        check_equal(size_of(dialog.client), (scaled(320), scaled(176)), "Exit Setup's client area at %d dpi" % dpi)
+        s.screenshot("exit-setup-%d-dpi" % dpi)
+        s.click(dialog, "E&xit Setup")
+        check_equal(s.wait_exit(setup, 60), 0, "exit code after Exit Setup at %d dpi" % dpi)
