@@ -12,24 +12,16 @@ void CreateProgramIcons(const std::string& programsDir, const std::string& folde
                         UninstallLog& log) {
     if (programsDir.empty()) throw ESetupError(SE_GETPROGRAMSDIR);
     const std::string folder = JoinPath(programsDir, folderName);
-    const struct {
-        const char* file;
-        const char* target;
-        const char* description;
-    } links[] = {
-        {kShortcutNames[0], "VELTO.EXE", "Velto"},
-        {kShortcutNames[1], "VELTO.DOC", "Velto Documentation"},
-    };
     // Nothing is made that could not be logged whole.
-    for (const auto& l : links) CheckRecordPath(JoinPath(folder, l.file));
+    for (const ProductShortcut& l : kShortcuts) CheckRecordPath(JoinPath(folder, l.File));
     if (!MakeDirectory(folder, log)) throw ESetupError(SE_MAKEDIRECTORY);
-    for (const auto& l : links) {
-        const std::string linkPath = JoinPath(folder, l.file);
+    for (const ProductShortcut& l : kShortcuts) {
+        const std::string linkPath = JoinPath(folder, l.File);
         // Logged before it is saved, like an extracted file, so that a
         // shortcut of an earlier installation is kept and comes back on a
         // rollback.
         LogFileBeforeCreating(log, linkPath);
-        if (CreateLink(JoinPath(destDir, l.target), linkPath, destDir, l.description) != S_OK)
+        if (CreateLink(JoinPath(destDir, l.Target), linkPath, destDir, l.Description) != S_OK)
             throw ESetupError(SE_CREATELINK);
     }
 }
