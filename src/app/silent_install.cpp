@@ -25,10 +25,10 @@ void SilentInstall(const std::string& setupPath, const std::string& destDir, Uni
     for (const char* name : kDestinationFolders)
         if (!MakeDirectory(JoinPath(dest, name), log)) throw ESetupError(SE_MAKEDIRECTORY);
 
-    ExtractPayload(*Decompress, setupPath, dest, log);
+    const uint64_t installedBytes = ExtractPayload(*Decompress, setupPath, dest, log);
     if (Decompress->Cancelled) throw ESetupError(SE_CANCELLED);
     CreateProgramIcons(GetProgramsDir(), kDefaultProgramFolder, dest, log);
-    CreateRegistryEntries(dest, log);
+    CreateRegistryEntries(dest, installedBytes, log);
 
     FinishInstallation(dest);
 }

@@ -36,6 +36,8 @@ public:
     TBinaryFile OutFile;
     int64_t TotalSize = 0;
     int64_t TotalRead = 0;
+    // Decoded bytes written, all files together: the installed size.
+    int64_t TotalWritten = 0;
     int64_t CurrentSize = 0;
     int64_t CurrentRead = 0;
     uint32_t Crc = 0;

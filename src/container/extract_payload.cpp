@@ -155,10 +155,11 @@ int WriteDecodedBlock(const uint8_t* block, int count) {
     const uint32_t written = d.OutFile.BlockWrite(block, static_cast<uint32_t>(count));
     if (written < static_cast<uint32_t>(count)) throw ESetupError(SE_BLOCKWRITE);
     d.Crc = Crc32Block(block, written, d.Crc);
+    d.TotalWritten += written;
     return static_cast<int>(written);
 }
 
-void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::string& destDir, UninstallLog& log) {
+uint64_t ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::string& destDir, UninstallLog& log) {
     d.SourceHandle.Reset(CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!d.SourceHandle) throw ESetupError(SE_CREATEFILE);
@@ -181,6 +182,7 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
 
     if (!source.SeekTo(trailer.ImageSize)) throw ESetupError(SE_SETFILEPOINTER);
     d.TotalRead = 0;
+    d.TotalWritten = 0;
     d.TotalSize = end - (static_cast<int64_t>(trailer.ImageSize) + directoryBytes + kTailSize);
 
     d.ShownName = d.Label2.Text();
@@ -220,4 +222,5 @@ void ExtractPayload(TDecompress& d, const std::string& sourcePath, const std::st
         }
     }
     currentDir.Restore();
+    return static_cast<uint64_t>(d.TotalWritten);
 }

@@ -23,7 +23,9 @@ class TDecompress;
 // current directory, the decoder's buffers and the source file are put
 // back or released on every way out. `dialog` must be the process's
 // `Decompress` instance (the decoder's callbacks reach it through that).
-void ExtractPayload(TDecompress& dialog, const std::string& sourcePath, const std::string& destDir, UninstallLog& log);
+// Returns the size of the files written, all together.
+uint64_t ExtractPayload(TDecompress& dialog, const std::string& sourcePath, const std::string& destDir,
+                        UninstallLog& log);
 
 // Messages are processed before a block is read when this many
 // milliseconds have passed since the last time (and before the first block

@@ -2,6 +2,7 @@
 
 #include "paths.h"
 #include "product.h"
+#include "uninstall_entry.h"
 
 namespace {
 
@@ -65,8 +66,14 @@ std::string JournalItemOutOfScope(const std::vector<std::unique_ptr<UninstallRec
     for (const auto& r : records) {
         const std::string path = r->Path();
         if (r->Kind == ukRegistryKey) {
-            if (r->RootKey != kUninstallRoot || UpperCaseString(path) != uninstallKey)
-                return "HKEY_LOCAL_MACHINE\\" + path;
+            const std::string key = "HKEY_LOCAL_MACHINE\\" + path;
+            if (r->RootKey != kUninstallRoot || UpperCaseString(path) != uninstallKey) return key;
+            // An earlier entry's values come back only as values of the
+            // entry.
+            std::vector<KeptValue> values;
+            if (!DecodeKeptValues(r->Kept, values)) return key;
+            for (const KeptValue& v : values)
+                if (!IsUninstallEntryValue(v.Name)) return key + "\\" + v.Name;
             continue;
         }
         if ((r->Kind != ukFile && r->Kind != ukDirectory && r->Kind != kJournalCommit) || !IsPlainDrivePath(path))

@@ -7,7 +7,8 @@
 //     were made for it;
 //   - the program folder under the Start menu's Programs folder (and the
 //     levels made for it) and its two shortcuts;
-//   - the one uninstall key below HKEY_LOCAL_MACHINE;
+//   - the one uninstall key below HKEY_LOCAL_MACHINE, and of an earlier
+//     entry only the values an installation writes there;
 //   - a kept copy only when it is a ~KEPTn.TMP beside the file it keeps.
 // The destination is the folder that holds every file and folder the
 // journal names outside the Programs folder (the highest level made for

@@ -19,6 +19,22 @@ constexpr char kRedirectFolder[] = "DLL";
 // The product's uninstall entry below HKEY_LOCAL_MACHINE.
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto";
 constexpr uint32_t kUninstallRoot = 0x80000002u;  // HKEY_LOCAL_MACHINE
-// The program folder's default name and its two shortcuts.
+// The files of the payload that the setup program names itself, at the
+// top of the destination: the program the first shortcut and Finish start,
+// and the document the second shortcut opens. A payload without them
+// installs shortcuts to nothing (the packaging tool warns).
+constexpr char kProductProgram[] = "VELTO.EXE";
+constexpr char kProductDocument[] = "VELTO.DOC";
+// The program folder's default name and its two shortcuts: file name,
+// target in the destination, description.
 constexpr char kDefaultProgramFolder[] = "Velto";
 constexpr const char* kShortcutNames[] = {"Velto.lnk", "Velto Documentation.lnk"};
+struct ProductShortcut {
+    const char* File;
+    const char* Target;
+    const char* Description;
+};
+constexpr ProductShortcut kShortcuts[] = {
+    {kShortcutNames[0], kProductProgram, "Velto"},
+    {kShortcutNames[1], kProductDocument, "Velto Documentation"},
+};

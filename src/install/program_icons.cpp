@@ -7,57 +7,56 @@
 #include "paths.h"
 #include "product.h"
 #include "runtime/kept_copy.h"
+#include "uninstall_entry.h"
 
 void CreateProgramIcons(const std::string& programsDir, const std::string& folderName, const std::string& destDir,
                         UninstallLog& log) {
     if (programsDir.empty()) throw ESetupError(SE_GETPROGRAMSDIR);
     const std::string folder = JoinPath(programsDir, folderName);
-    const struct {
-        const char* file;
-        const char* target;
-        const char* description;
-    } links[] = {
-        {kShortcutNames[0], "VELTO.EXE", "Velto"},
-        {kShortcutNames[1], "VELTO.DOC", "Velto Documentation"},
-    };
     // Nothing is made that could not be logged whole.
-    for (const auto& l : links) CheckRecordPath(JoinPath(folder, l.file));
+    for (const ProductShortcut& l : kShortcuts) CheckRecordPath(JoinPath(folder, l.File));
     if (!MakeDirectory(folder, log)) throw ESetupError(SE_MAKEDIRECTORY);
-    for (const auto& l : links) {
-        const std::string linkPath = JoinPath(folder, l.file);
+    for (const ProductShortcut& l : kShortcuts) {
+        const std::string linkPath = JoinPath(folder, l.File);
         // Logged before it is saved, like an extracted file, so that a
         // shortcut of an earlier installation is kept and comes back on a
         // rollback.
         LogFileBeforeCreating(log, linkPath);
-        if (CreateLink(JoinPath(destDir, l.target), linkPath, destDir, l.description) != S_OK)
+        if (CreateLink(JoinPath(destDir, l.Target), linkPath, destDir, l.Description) != S_OK)
             throw ESetupError(SE_CREATELINK);
     }
 }
 
-void CreateRegistryEntries(const std::string& destDir, UninstallLog& log) {
+void CreateRegistryEntries(const std::string& destDir, uint64_t installedBytes, UninstallLog& log) {
+    const std::vector<UninstallEntryValue> values = UninstallEntryValues(destDir, installedBytes);
     TRegistry registry;
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     // Not checked here: a key that cannot be opened fails the first write.
     // A key made now is logged at once, before its values are written; a key
-    // of an earlier installation is logged with its former values, which a
-    // rollback puts back instead of deleting the key.
+    // of an earlier installation is logged with its former values (each one
+    // the entry has, or that it had none), which a rollback puts back instead
+    // of deleting the key.
     bool created = false;
     if (registry.OpenKey(kUninstallKey, true, &created)) {
         std::string kept;
         if (!created) {
-            std::vector<KeptValue> values;
-            for (const char* name : {"DisplayName", "UninstallString"}) {
-                KeptValue v;
-                v.Name = name;
-                v.Existed = registry.ReadValue(name, v.Type, v.Data);
-                values.push_back(v);
+            std::vector<KeptValue> former;
+            for (const UninstallEntryValue& v : values) {
+                KeptValue k;
+                k.Name = v.Name;
+                k.Existed = registry.ReadValue(v.Name, k.Type, k.Data);
+                former.push_back(k);
             }
-            kept = EncodeKeptValues(values);
+            kept = EncodeKeptValues(former);
         }
         PushRecord(log, ukRegistryKey, kUninstallKey, kHKeyLocalMachine, kept);
     }
-    registry.WriteString("DisplayName", kDisplayName);
-    registry.WriteString("UninstallString", JoinPath(destDir, kUninstallerName));
+    for (const UninstallEntryValue& v : values) {
+        if (v.Type == kRegDword)
+            registry.WriteInteger(v.Name, v.Number);
+        else
+            registry.WriteString(v.Name, v.Text);
+    }
     registry.CloseKey();
 }
 

@@ -2,12 +2,11 @@
 // registry. Every item is logged as soon as it exists.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "product.h"
 #include "uninstall_log.h"
-
-constexpr const char* kDisplayName = kProductTitle;
 
 // Makes the folder `folderName` under `programsDir` (the Start menu's
 // Programs folder; empty: ESetupError 20009), logging each level it
@@ -17,11 +16,12 @@ constexpr const char* kDisplayName = kProductTitle;
 void CreateProgramIcons(const std::string& programsDir, const std::string& folderName, const std::string& destDir,
                         UninstallLog& log);
 
-// Writes "DisplayName" and "UninstallString" (UNINST.EXE in `destDir`,
-// without quotation marks) under HKEY_LOCAL_MACHINE\kUninstallKey and
-// logs the key. A failure raises ERegistryException naming the value
-// ("DisplayName" when the key cannot be opened or created).
-void CreateRegistryEntries(const std::string& destDir, UninstallLog& log);
+// Writes the uninstall entry's values (uninstall_entry.h) for an
+// installation into `destDir` whose files hold `installedBytes` bytes under
+// HKEY_LOCAL_MACHINE\kUninstallKey and logs the key. A failure raises
+// ERegistryException naming the value ("DisplayName" when the key cannot be
+// opened or created).
+void CreateRegistryEntries(const std::string& destDir, uint64_t installedBytes, UninstallLog& log);
 
 // The destination of an installation that the setup program of the other
 // architecture made on this machine; "" when there is none. On 64-bit

@@ -23,10 +23,18 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate, bool* created) {
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
-    LONG rc = current_
-                  ? RegSetValueExA(current_.Get(), name.c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1))
-                  : ERROR_INVALID_HANDLE;
+    WriteData(name, REG_SZ, value.c_str(), value.size() + 1);
+}
+
+void TRegistry::WriteInteger(const std::string& name, uint32_t value) {
+    const DWORD data = value;
+    WriteData(name, REG_DWORD, &data, sizeof data);
+}
+
+void TRegistry::WriteData(const std::string& name, DWORD type, const void* data, size_t size) {
+    LONG rc = current_ ? RegSetValueExA(current_.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                                        static_cast<DWORD>(size))
+                       : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
 }
 

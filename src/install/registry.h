@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "errors.h"
@@ -41,9 +42,13 @@ public:
     // a failure, also when no key is open, raises ERegistryException
     // "Failed to set data for 'name'".
     void WriteString(const std::string& name, const std::string& value);
+    // Writes a REG_DWORD value; failures as for WriteString.
+    void WriteInteger(const std::string& name, uint32_t value);
     void CloseKey();
 
 private:
+    void WriteData(const std::string& name, DWORD type, const void* data, size_t size);
+
     HKEY root_ = HKEY_CURRENT_USER;
     RegKey current_;
     std::string currentPath_;

@@ -38,7 +38,7 @@ void RunInstall(const InstallChoices& choices) {
     Decompress->Show();
     try {
         Application.ProcessMessages();
-        ExtractPayload(*Decompress, choices.SourcePath, choices.DestDir, log);
+        const uint64_t installedBytes = ExtractPayload(*Decompress, choices.SourcePath, choices.DestDir, log);
         Decompress->Hide();
         PumpMessages();
         UnInstall1->SetCaption("Progress");
@@ -48,7 +48,7 @@ void RunInstall(const InstallChoices& choices) {
         CreateProgramIcons(GetProgramsDir(), choices.ProgramFolder, choices.DestDir, log);
         UnInstall1->Label1.SetText("Creating Registry Entries");
         PumpMessages();
-        CreateRegistryEntries(choices.DestDir, log);
+        CreateRegistryEntries(choices.DestDir, installedBytes, log);
         UnInstall1->Hide();
     } catch (...) {
         // The dialog of the failed step stays up behind the box and while

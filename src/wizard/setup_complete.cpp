@@ -7,6 +7,7 @@
 #include "container/uninstaller_writer.h"
 #include "install/setup_log.h"
 #include "paths.h"
+#include "product.h"
 #include "runtime/files.h"
 #include "runtime/kept_copy.h"
 #include "wizard/choose_dest.h"
@@ -32,7 +33,7 @@ const FormLayout kLayout = WizardPageLayout("TSetupComplete", "Setup Complete", 
 
 }  // namespace
 
-std::string LaunchCommand(const std::string& destDir) { return "\"" + JoinPath(destDir, "VELTO.EXE") + "\""; }
+std::string LaunchCommand(const std::string& destDir) { return "\"" + JoinPath(destDir, kProductProgram) + "\""; }
 
 TSetupComplete::TSetupComplete()
     : TWizardPage(kLayout),

@@ -121,7 +121,7 @@ namespace {
 struct Item {
     UninstallKind Kind;
     const char* Path;
-    const char* Kept;
+    std::string Kept;
 };
 
 std::vector<std::unique_ptr<UninstallRecord>> Records(const std::vector<Item>& items) {
@@ -140,6 +140,11 @@ std::vector<std::unique_ptr<UninstallRecord>> Records(const std::vector<Item>& i
 TEST(Journal, RecoveryActsOnlyOnWhatAnInstallationMakes) {
     const JournalScope scope = {"C:\\Users\\ann\\Start Menu\\Programs", "C:\\Windows"};
     const char* programs = "C:\\Users\\ann\\Start Menu\\Programs\\Velto";
+    const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey;
+    // An earlier entry's values: whatever it held of the entry's own.
+    const std::string earlierEntry = EncodeKeptValues({{"DisplayName", true, 1, "Old"},
+                                                       {"estimatedsize", true, 4, std::string("\x05\0\0\0", 4)},
+                                                       {"QuietUninstallString", false, 1, ""}});
     struct Case {
         const char* what;
         std::vector<Item> items;
@@ -155,7 +160,7 @@ TEST(Journal, RecoveryActsOnlyOnWhatAnInstallationMakes) {
           {ukDirectory, programs, ""},
           {ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Velto\\velto.LNK", ""},
           {ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Velto\\Velto Documentation.lnk", ""},
-          {ukRegistryKey, kUninstallKey, "kept values"}},
+          {ukRegistryKey, kUninstallKey, earlierEntry}},
          ""},
         {"folders only, before any file", {{ukDirectory, "D:\\V", ""}, {ukDirectory, "D:\\V\\Upload", ""}}, ""},
         {"a file at a drive's root", {{ukFile, "C:\\victim.txt", ""}}, "C:\\victim.txt"},
@@ -171,6 +176,11 @@ TEST(Journal, RecoveryActsOnlyOnWhatAnInstallationMakes) {
          {{ukFile, "C:\\Users\\ann\\Start Menu\\Programs\\Other\\Other.lnk", ""}},
          "C:\\Users\\ann\\Start Menu\\Programs\\Other\\Other.lnk"},
         {"another key", {{ukRegistryKey, "Software\\VictimKey", ""}}, "HKEY_LOCAL_MACHINE\\Software\\VictimKey"},
+        {"a kept value the entry does not have",
+         {{ukRegistryKey, kUninstallKey,
+           EncodeKeptValues({{"DisplayName", true, 1, "x"}, {"Run", true, 1, "C:\\x.exe"}})}},
+         key + "\\Run"},
+        {"kept values that do not decode", {{ukRegistryKey, kUninstallKey, "kept values"}}, key},
         {"a kept copy of another name",
          {{ukFile, "C:\\Apps\\Velto\\A.TXT", "C:\\Apps\\Velto\\secret.doc"}},
          "C:\\Apps\\Velto\\secret.doc"},

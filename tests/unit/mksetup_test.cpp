@@ -464,6 +464,38 @@ TEST_F(MksetupCli, BadInputIsRefusedClearly) {
     EXPECT_NE(out_.find("usage: mksetup -o SETUP.EXE"), std::string::npos);
 }
 
+// The installer's shortcuts and Finish name files of their own: a folder
+// without them at its top still packs, with one warning line for each.
+TEST_F(MksetupCli, FilesTheInstallerNamesAreWarnedAboutWhenMissing) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"a vendor's own names",
+         {"app.exe", "readme.txt"},
+         {"no VELTO.EXE at the top of the files; the installer's shortcut 'Velto.lnk' and its Finish button start it",
+          "no VELTO.DOC at the top of the files; the installer's shortcut 'Velto Documentation.lnk' opens it"}},
+        {"the manual only in a subfolder", {"velto.exe", "Upload/VELTO.DOC"}, {"no VELTO.DOC at the top"}},
+        {"both, in any letter case", {"Velto.Exe", "velto.doc", "README.TXT"}, {}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string folder = "p" + std::to_string(n++);
+        for (const std::string& f : c.files) Write(folder + "/" + f, {'x'});
+        ASSERT_EQ(
+            Run({"-o", P(folder + ".exe"), "--stub", P("stub.exe"), "--title", "My Product", "-C", P(folder), "."}),
+            kExitOk)
+            << c.what << "\n"
+            << err_;
+        EXPECT_TRUE(fs::exists(P(folder + ".exe"))) << c.what;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), static_cast<long>(c.warnings.size())) << err_;
+        for (const std::string& w : c.warnings)
+            EXPECT_NE(err_.find("mksetup: warning: " + w), std::string::npos) << c.what << "\n" << err_;
+    }
+}
+
 TEST_F(MksetupCli, VerifyAndExtractNameTheBadFile) {
     std::vector<NamedFile> files = {
         {"GOOD1.TXT", StructuredBytes(5000)}, {"BAD.BIN", RandomBytes(5000, 6)}, {"GOOD2.TXT", StructuredBytes(7000)}};

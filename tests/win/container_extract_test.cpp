@@ -104,10 +104,11 @@ protected:
         ExitSetup = nullptr;
         ShellTest::TearDown();
     }
-    // Writes the installer beside the destination and extracts it.
-    void Extract(const Bytes& installer) {
+    // Writes the installer beside the destination and extracts it; the
+    // size of the files written.
+    uint64_t Extract(const Bytes& installer) {
         WriteBytes(setupPath_, installer);
-        ExtractPayload(*dialog_, setupPath_, dest_.Path(), log_);
+        return ExtractPayload(*dialog_, setupPath_, dest_.Path(), log_);
     }
     int ExtractFailure(const Bytes& installer) {
         try {
@@ -169,7 +170,8 @@ TEST_F(ExtractTest, EveryFileArrivesByteForByteAndIsLoggedNewestFirst) {
     };
     // A file of the same name as one of the payload is replaced.
     WriteBytes(dest_ / "ONE.BIN", SampleBytes(9000, 9));
-    Extract(BuildInstaller(files).File);
+    // The installed size counts the new file, not the one it replaced.
+    EXPECT_EQ(Extract(BuildInstaller(files).File), 1u + 32000 + 4000 + 64001 + 300 + 700000);
 
     const std::vector<std::string> installedAs = {"EMPTY.TXT",     "ONE.BIN",          "BLOCK.BIN", "DLL\\WSOCK32.DLL",
                                                   "TWOBLOCKS.BIN", "Upload\\NOTE.TXT", "BIG.BIN"};

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -197,11 +199,26 @@ TEST(RegistryTest, AccessorOpensCreatesWritesAndCloses) {
 
 std::string ReadValue(const char* name) { return ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, name); }
 
-TEST(RegistryTest, UninstallEntryHoldsBothValuesAndIsLogged) {
+// A REG_DWORD value of the uninstall entry; -1 when there is none.
+int64_t ReadDword(const char* name) {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (SHGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, name, &type, &value, &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return -1;
+    return value;
+}
+
+TEST(RegistryTest, UninstallEntryHoldsItsValuesAndIsLogged) {
     UninstallLog log;
-    CreateRegistryEntries("C:\\Program Files\\Velto", log);
+    CreateRegistryEntries("C:\\Program Files\\Velto", 1025, log);
     EXPECT_EQ(ReadValue("DisplayName"), "Velto - Technology Demo");
     EXPECT_EQ(ReadValue("UninstallString"), "C:\\Program Files\\Velto\\UNINST.EXE");  // no quotation marks
+    EXPECT_EQ(ReadValue("DisplayIcon"), "C:\\Program Files\\Velto\\UNINST.EXE");
+    EXPECT_EQ(ReadValue("InstallLocation"), "C:\\Program Files\\Velto");
+    EXPECT_EQ(ReadValue("QuietUninstallString"), "\"C:\\Program Files\\Velto\\UNINST.EXE\" /S");
+    EXPECT_EQ(ReadDword("EstimatedSize"), 2);  // kilobytes, rounded up
+    EXPECT_EQ(ReadDword("NoModify"), 1);
+    EXPECT_EQ(ReadDword("NoRepair"), 1);
     ASSERT_EQ(log.Size(), 1u);
     EXPECT_EQ(log.Head->Kind, ukRegistryKey);
     EXPECT_EQ(log.Head->Path(), kUninstallKey);
@@ -213,8 +230,10 @@ TEST(RegistryTest, UninstallEntryHoldsBothValuesAndIsLogged) {
         ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, key.Receive()), ERROR_SUCCESS);
         RegSetValueExA(key.Get(), "Other", 0, REG_SZ, reinterpret_cast<const BYTE*>("kept"), 5);
     }
-    CreateRegistryEntries("D:\\Velto", log);
+    CreateRegistryEntries("D:\\Velto", 1024, log);
     EXPECT_EQ(ReadValue("UninstallString"), "D:\\Velto\\UNINST.EXE");
+    EXPECT_EQ(ReadValue("InstallLocation"), "D:\\Velto");
+    EXPECT_EQ(ReadDword("EstimatedSize"), 1);
     EXPECT_EQ(ReadValue("Other"), "kept");
     EXPECT_EQ(log.Size(), 2u);
     // Its own entry is never the other setup program's installation.

@@ -180,29 +180,69 @@ std::string Value(const char* name) {
     return buf;
 }
 
+// A REG_DWORD value of the uninstall entry; -1 when there is none.
+int64_t Dword(const char* name) {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (SHGetValueA(HKEY_LOCAL_MACHINE, kValuesKey, name, &type, &value, &size) != ERROR_SUCCESS || type != REG_DWORD)
+        return -1;
+    return value;
+}
+
+// Every value of the entry follows one rule: a rollback, or the recovery
+// of a run that was killed, puts back what an earlier installation's key
+// held, whatever its type, and removes what it did not hold.
 TEST(KeptItems, AnEarlierInstallationsKeyGetsItsValuesBackANewKeyGoes) {
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kValuesKey);
     {
         // A new key is logged as soon as it exists, and goes on a rollback.
         UninstallLog log;
-        CreateRegistryEntries("C:\\New", log);
+        CreateRegistryEntries("C:\\New", 5000, log);
         ASSERT_EQ(log.Size(), 1u);
         EXPECT_TRUE(log.Head->Kept.empty());
         ProcessUninstallLog(log);
         DropQuit();
         EXPECT_EQ(Value("DisplayName"), "<missing>");
     }
-    // An earlier installation's key: one value of its own, one missing.
+    // An earlier installation's key: some values of its own (one of another
+    // type than setup writes), the others missing.
     SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "DisplayName", REG_SZ, "Earlier", 8);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "InstallLocation", REG_SZ, "C:\\Old", 7);
+    const DWORD earlierSize = 77;
+    SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "EstimatedSize", REG_DWORD, &earlierSize, sizeof earlierSize);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "NoRepair", REG_SZ, "0", 2);
     SHSetValueA(HKEY_LOCAL_MACHINE, kValuesKey, "Other", REG_SZ, "x", 2);
-    UninstallLog log;
-    CreateRegistryEntries("C:\\New", log);
-    EXPECT_EQ(Value("UninstallString"), "C:\\New\\UNINST.EXE");
-    ProcessUninstallLog(log);
-    DropQuit();
-    EXPECT_EQ(Value("DisplayName"), "Earlier");
-    EXPECT_EQ(Value("UninstallString"), "<missing>");
-    EXPECT_EQ(Value("Other"), "x");
+    Destination dest;
+    const std::string journalPath = dest / "journal.log";
+    for (bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed and recovered at the next start" : "rolled back");
+        {
+            UninstallLog log;
+            TLogJournal journal(journalPath);
+            log.Journal = &journal;
+            CreateRegistryEntries("C:\\New", 5000, log);
+            EXPECT_EQ(Value("UninstallString"), "C:\\New\\UNINST.EXE");
+            EXPECT_EQ(Dword("EstimatedSize"), 5);
+            if (killed) {
+                // The log in memory is lost with the process.
+                log.Journal = nullptr;
+            } else {
+                ProcessUninstallLog(log);
+                DropQuit();
+            }
+        }
+        if (killed) {
+            std::string folder;
+            EXPECT_EQ(RecoverInterruptedInstall(journalPath, folder), RecoveryResult::Recovered);
+        }
+        EXPECT_EQ(Value("DisplayName"), "Earlier");
+        EXPECT_EQ(Value("InstallLocation"), "C:\\Old");
+        EXPECT_EQ(Dword("EstimatedSize"), 77);
+        EXPECT_EQ(Value("NoRepair"), "0");
+        for (const char* gone : {"UninstallString", "DisplayIcon", "NoModify", "QuietUninstallString"})
+            EXPECT_EQ(Value(gone), "<missing>") << gone;
+        EXPECT_EQ(Value("Other"), "x");
+        EXPECT_FALSE(IsFile(journalPath));
+    }
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kValuesKey);
 }
 

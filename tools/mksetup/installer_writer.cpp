@@ -5,6 +5,7 @@
 
 #include "crc32.h"
 #include "errors.h"
+#include "payload_names.h"
 #include "pe_image.h"
 #include "product.h"
 #include "stream_codec.h"
@@ -22,6 +23,23 @@ std::string Megabytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
     return text;
+}
+
+// One line for each file the setup program names itself (product.h) that
+// is not at the top of `names`: the installer would make shortcuts to
+// nothing and offer to start a program that is not there.
+std::vector<std::string> MissingNamedFiles(const std::vector<std::string>& names) {
+    std::vector<std::string> warnings;
+    for (const ProductShortcut& link : kShortcuts) {
+        bool packed = false;
+        for (const std::string& name : names)
+            packed = packed || FoldCase1252(InstalledPayloadName(name)) == FoldCase1252(link.Target);
+        if (packed) continue;
+        const bool started = std::strcmp(link.Target, kProductProgram) == 0;
+        warnings.push_back("no " + std::string(link.Target) + " at the top of the files; the installer's shortcut '" +
+                           link.File + "'" + (started ? " and its Finish button start it" : " opens it"));
+    }
+    return warnings;
 }
 
 // A stub that already carries a valid trailer is an installer or an
@@ -174,6 +192,7 @@ PackResult PackInstaller(const PackOptions& options, Progress& progress) {
     CheckBeforeReading(options);
 
     PackResult result;
+    result.Warnings = MissingNamedFiles(names);
     for (const std::string& name : names) {
         // The installer logs JoinPath(destination, name) in a 255-byte field
         // and opens it through ANSI calls limited to 260 characters.

@@ -93,7 +93,9 @@ struct PackResult {
 // hold or the installer cannot create (CheckNameSet); an output that is one
 // of the inputs or the stub; a stub that is not an unsigned i686 or x86-64
 // Windows GUI program (of options.Machine when set); files whose sizes would take the installer to 2 GiB, the most
-// the setup program can read.
+// the setup program can read. Warned about, in PackResult::Warnings: a file
+// the installer's shortcuts or Finish name (product.h) missing from the top
+// of the files, and names long enough to overflow a path.
 PackResult PackInstaller(const PackOptions& options, Progress& progress);
 
 // Why `image` cannot be the setup program in front of the files (`path`

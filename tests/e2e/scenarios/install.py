@@ -104,10 +104,24 @@ def check_installed(s, files, folder_name):
         check_equal(info["description"], description, link + " description")
     keys = s.probe.ask("regdump " + UNINSTALL_KEY)["keys"]
     check(keys, "no uninstall key")
-    # Values come as (name, type, hex bytes); strings with their terminator.
-    values = {v[0]: (v[1], bytes.fromhex(v[2]).rstrip(b"\0").decode("cp1252")) for v in keys[0]["values"]}
-    check_equal(values.get("DisplayName"), (1, PRODUCT_TITLE), "DisplayName (REG_SZ)")
-    check_equal(values.get("UninstallString"), (1, DEST + "\\UNINST.EXE"), "UninstallString (REG_SZ)")
+    # Values come as (name, type, hex bytes); strings with their terminator,
+    # REG_DWORD as four little-endian bytes.
+    values = {}
+    for name, kind, data in keys[0]["values"]:
+        data = bytes.fromhex(data)
+        values[name] = (kind, struct.unpack("<I", data)[0] if kind == 4 and len(data) == 4 else
+                        data.rstrip(b"\0").decode("cp1252"))
+    uninstaller = DEST + "\\UNINST.EXE"
+    installed_kb = (sum(len(data) for data in files.values()) + 1023) // 1024
+    for name, expected in (("DisplayName", (1, PRODUCT_TITLE)),
+                           ("UninstallString", (1, uninstaller)),  # no quotation marks
+                           ("DisplayIcon", (1, uninstaller)),
+                           ("InstallLocation", (1, DEST)),
+                           ("EstimatedSize", (4, installed_kb)),
+                           ("NoModify", (4, 1)),
+                           ("NoRepair", (4, 1)),
+                           ("QuietUninstallString", (1, '"%s" /S' % uninstaller))):
+        check_equal(values.get(name), expected, name + " of the uninstall entry")
     return folder
 
 

@@ -142,7 +142,9 @@ def cancelled_reinstall(s):
     folder = install.windows_path(s, install.programs_dir(s))
     hashes = (file_hashes(s, dest), file_hashes(s, folder))
     # The same installer again, through to its last page, then abandoned.
-    files["VELTO.DOC"] = b"A newer manual.\r\n" * 300
+    # Its files are larger, so the uninstall entry it writes differs from the
+    # first one's (EstimatedSize) and must be put back.
+    files["VELTO.DOC"] = b"A newer manual.\r\n" * 9000
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
     setup, pid, page = install.walk_to_install(s)
     s.click(page, "&Next >")
