@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "run_log.h"
 #include "runtime/handles.h"
 #include "runtime/kept_copy.h"
 
@@ -115,7 +116,11 @@ std::string LoggedItemName(const UninstallRecord& record) {
 void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved) {
     while (std::unique_ptr<UninstallRecord> record = log.Unlink()) {
         try {
-            if (!RemoveLoggedItem(*record) && notRemoved) notRemoved->push_back(LoggedItemName(*record));
+            const bool done = RemoveLoggedItem(*record);
+            if (!done && notRemoved) notRemoved->push_back(LoggedItemName(*record));
+            // A directory that still holds files stays, which a rollback
+            // does not count as a failure; the log says so all the same.
+            ReportRemoved(*record, done && (record->Kind != ukDirectory || FileGone(record->Path())));
         } catch (...) {
             // A failed removal is skipped; the next record is still processed.
         }
