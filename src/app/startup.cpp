@@ -56,8 +56,7 @@ int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
     // The process's one log sink, for the whole run. A log path that is
     // refused is not opened: the run refuses it as a bad switch.
     TRunLogFile runLog;
-    if (options.Log && options.BadSwitch.empty() && !IsRefusedLog(options.LogPath))
-        runLog.Open(options.LogPath, commandLine);
+    if (options.Log && !IsRefusedLog(options.LogPath)) runLog.Open(options.LogPath, commandLine);
     ConnectRunLog(&runLog);
     ScopeExit disconnect([] { ConnectRunLog(nullptr); });
     Application.Initialize();
