@@ -90,7 +90,6 @@ void TRunLogFile::Write(const std::string& lines) {
     }
     out += "\r\n";
     DWORD written = 0;
-    if (!WriteFile(file_.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr) ||
-        written != out.size())
+    if (!WriteFile(file_.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr) || written != out.size())
         file_.Reset();
 }

@@ -41,7 +41,8 @@ void ReportMessage(const std::string& kind, const std::string& text) noexcept {
 
 std::string MadeLogLines(const UninstallRecord& record) {
     if (record.Kept.empty()) return "Made " + ItemText(record);
-    if (record.Kind == ukFile) return "Kept " + ItemText(record) + " as " + record.Kept + "\r\nMade " + ItemText(record);
+    if (record.Kind == ukFile)
+        return "Kept " + ItemText(record) + " as " + record.Kept + "\r\nMade " + ItemText(record);
     return "Changed " + ItemText(record) + ", its former values kept";
 }
 
