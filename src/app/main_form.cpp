@@ -1,15 +1,18 @@
 #include "app/main_form.h"
 
+#include "app/run_log_file.h"
 #include "app/setup_file.h"
 #include "app/silent_install.h"
 #include "container/decompress_form.h"
 #include "container/extract_payload.h"
+#include "exit_codes.h"
 #include "install/process_uninstall_log.h"
 #include "install/program_icons.h"
 #include "install/setup_log.h"
 #include "paths.h"
 #include "pe_image.h"
 #include "product.h"
+#include "run_log.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/private_folder.h"
@@ -52,7 +55,23 @@ void ReadLongestInstalledName(const AcceptedSetup& setup) {
     } catch (const Exception&) {}
 }
 
+// The message of the exception being handled, as the error box would
+// show it. Only inside a catch block.
+std::string CaughtMessage() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return EOutOfMemory().what();
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
 }  // namespace
+
+std::string BadSwitchText(const std::string& argument) { return "Setup does not accept the switch '" + argument + "'"; }
 
 void PaintBackdrop(HDC dc, int width, int height, const std::string& title) {
     for (int i = 0; i < kBands; ++i) {
@@ -88,8 +107,13 @@ TMain::TMain() : TForm(kMainLayout) {
         LornPrevInstance1AllowedInstancesExceeded(sender, count, action);
     };
     // A second copy ends at once. It has installed nothing: a silent one
-    // says so through its exit code.
-    LornPrevInstance1.Halt = [this] { ExitProcess(static_cast<UINT>(ExitCode)); };
+    // says so through its exit code, which deployment tools retry on.
+    LornPrevInstance1.Halt = [this] {
+        ExitCode = ExitCodeOf(RunOutcome::AnotherCopyRunning, Options.Silent);
+        ReportMessage(std::string(), "Another copy of Setup is running.");
+        ReportMessage(std::string(), ExitLogLine(ExitCode, Options.Silent));
+        ExitProcess(static_cast<UINT>(ExitCode));
+    };
 }
 
 TMain::~TMain() { ConnectSetupLog(nullptr, nullptr); }
@@ -97,7 +121,9 @@ TMain::~TMain() { ConnectSetupLog(nullptr, nullptr); }
 void TMain::Loaded() {
     // Read before the single-instance check, which may end the process.
     Options = ParseSetupCommandLine(GetCommandLineA());
-    ExitCode = Options.Silent ? 1 : 0;
+    if (Options.Log && Options.BadSwitch.empty() && IsRefusedLog(Options.LogPath))
+        Options.BadSwitch = "/LOG=" + Options.LogPath;
+    ExitCode = ExitCodeOf(RunOutcome::RolledBack, Options.Silent);
     LornPrevInstance1.Loaded();
 }
 
@@ -122,17 +148,27 @@ void TMain::ApplicationIdle(bool& done) {
     try {
         RunSetup();
     } catch (...) {
+        // Nothing in the log: the run failed before it changed anything.
+        const bool changed = !UninstallLog.Empty();
         if (Options.Silent)
-            ExitCode = 1;
+            ReportMessage(Application.Title(), ErrorBoxText(CaughtMessage()));
         else
             ShowCurrentException();
-        ProcessUninstallLog(UninstallLog);
+        std::vector<std::string> notRestored;
+        ProcessUninstallLog(UninstallLog, &notRestored);
+        // A journal whose replaced file could not be put back is an undo
+        // left incomplete, though this run changed nothing.
+        ExitCode = ExitCodeOf(FailureOutcome(changed || RecoveryIncomplete, notRestored.empty() && !RecoveryIncomplete),
+                              Options.Silent);
     }
 }
 
 void TMain::RunSetup() {
+    if (!Options.BadSwitch.empty()) throw Exception(BadSwitchText(Options.BadSwitch));
     AcceptedSetup setup = OpenSetupFile(SetupPath);
     SetupTitle = setup.Trailer.Title.Get();
+    ReportMessage(std::string(), std::string(setup.Role == SetupRole::Install ? "Installer" : "Uninstaller") + " of '" +
+                                     SetupTitle + "', " + SetupPath);
     if (setup.Role == SetupRole::Install) {
         // Before anything is changed, with or without a window.
         const std::string other = OtherArchitectureInstallation();
@@ -160,11 +196,12 @@ void TMain::RunSilently(const AcceptedSetup& setup) {
         StartJournal();
         ReadLongestInstalledName(setup);
         SilentInstall(SetupPath, Options.DestDir, UninstallLog);
-        ExitCode = 0;
+        ExitCode = kExitSuccess;
         Application.Terminate();
         return;
     }
-    if (RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, true, &Batch)) ExitCode = 0;
+    const bool allRemoved = RunUninstall(setup.File.Get(), setup.Trailer.ImageSize, setup.Trailer.Count, true, &Batch);
+    ExitCode = ExitCodeOf(allRemoved ? RunOutcome::Completed : RunOutcome::NotAllRemoved, true);
 }
 
 void TMain::StartJournal() {
@@ -176,7 +213,10 @@ void TMain::StartJournal() {
     std::string folder, refused;
     switch (RecoverInterruptedInstall(path, folder, &refused, !own.TakenOver)) {
         case RecoveryResult::Recovered:
-            if (!Options.Silent) MessageDlg(RecoveredText(folder), mtInformation, mbOK);
+            if (!Options.Silent)
+                MessageDlg(RecoveredText(folder), mtInformation, mbOK);
+            else
+                ReportMessage(MessageDlgCaption(mtInformation), RecoveredText(folder));
             break;
         case RecoveryResult::Refused:
             // Under /S the run ends as a failure: an administrator learns of
@@ -187,6 +227,7 @@ void TMain::StartJournal() {
         case RecoveryResult::Incomplete:
             // A new run would write its journal over the one that still
             // has a file to put back: this one ends here.
+            RecoveryIncomplete = true;
             throw Exception(NotPutBackText({refused}));
         default: break;
     }

@@ -19,6 +19,10 @@
 // white at (20, 20), over the bands.
 void PaintBackdrop(HDC dc, int width, int height, const std::string& title);
 
+// The refusal of an argument the program does not know (or a log path it
+// does not accept).
+std::string BadSwitchText(const std::string& argument);
+
 // The action of the single-instance guard's event for this program: a copy
 // named UNINST.EXE (any case) may run beside exactly one other instance;
 // every other case keeps `action`.
@@ -44,8 +48,8 @@ public:
     // The setup file the run reads: the running executable (tests give
     // another).
     std::string SetupPath;
-    // The process's exit code: 0, but for a silent run 1 until it has
-    // completed its work.
+    // The process's exit code (core/exit_codes.h): 0, but for a silent run
+    // a failure's code until it has completed its work.
     int ExitCode = 0;
     // True while the silent run installs: a request to close then cancels
     // it, and it rolls back what it made.
@@ -55,6 +59,8 @@ public:
     // The log's copy on disk while the installer runs (none for the
     // uninstaller).
     std::unique_ptr<TLogJournal> Journal;
+    // The journal of an earlier run still has a replaced file to put back.
+    bool RecoveryIncomplete = false;
 
     void Loaded() override;
     void FormCreate() override;

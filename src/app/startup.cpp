@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include "app/main_form.h"
+#include "app/run_log_file.h"
 #include "command_line.h"
 #include "container/decompress_form.h"
+#include "exit_codes.h"
 #include "install/status_dialog.h"
+#include "runtime/handles.h"
 #include "runtime/system_library.h"
 #include "ui/application.h"
 #include "ui/error_box.h"
@@ -56,7 +59,14 @@ int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
     // destination) fails the call that reads it, and this program reports
     // that, instead of the system holding the run in a box of its own.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const bool silent = ParseSetupCommandLine(commandLine).Silent;
+    const SetupOptions options = ParseSetupCommandLine(commandLine);
+    const bool silent = options.Silent;
+    // The process's one log sink, for the whole run. A log path that is
+    // refused is not opened: the run refuses it as a bad switch.
+    TRunLogFile runLog;
+    if (options.Log && !IsRefusedLog(options.LogPath)) runLog.Open(options.LogPath, commandLine);
+    ConnectRunLog(&runLog);
+    ScopeExit disconnect([] { ConnectRunLog(nullptr); });
     Application.Initialize();
     Application.SetTitle("Setup");
     // Under /S nobody would answer a box: a failure that reaches the
@@ -79,7 +89,7 @@ int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
     // Nothing is shown here: the first idle call of the loop decides.
     // Without its forms the program has done nothing, which a silent run
     // must not report as success.
-    int exitCode = silent ? 1 : 0;
+    int exitCode = ExitCodeOf(RunOutcome::Refused, silent);
     PendingBatch batch;
     if (created) {
         Application.Run();
@@ -87,7 +97,9 @@ int RunSetupProgram(const std::string& commandLine, void (*createForms)()) {
         batch = Main->Batch;
     }
     Application.DestroyForms();
-    if (failedSilently) exitCode = 1;
+    // A failure no handler of the run caught: reported as a failed run.
+    if (failedSilently && exitCode == kExitSuccess) exitCode = kExitRolledBack;
+    ReportMessage(std::string(), ExitLogLine(exitCode, silent));
     // The uninstaller's very last action: its windows are gone, and the
     // batch file that deletes it starts as the process ends.
     StartBatchFile(batch);

@@ -24,6 +24,15 @@ size_t SkipProgramPath(const std::string& line) {
     return i;
 }
 
+// "/LOG" (any case), followed by "=" when `length` is 5.
+bool IsLogSwitch(const std::string& word, size_t length) {
+    if (word.size() < length || word[0] != '/') return false;
+    static const char kLog[] = "log";
+    for (size_t k = 0; k < 3; ++k)
+        if ((word[k + 1] | 0x20) != kLog[k]) return false;
+    return length == 4 || word[4] == '=';
+}
+
 }  // namespace
 
 SetupOptions ParseSetupCommandLine(const std::string& commandLine) {
@@ -47,11 +56,37 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine) {
             options.DestDir = dir;
             break;
         }
-        size_t end = i;
-        while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
-        const std::string word = commandLine.substr(i, end - i);
-        if (word.size() == 2 && word[0] == '/' && (word[1] | 0x20) == 's') options.Silent = true;
-        i = end;
+        // One argument: up to the next blank, or, when it starts with a
+        // quotation mark, up to the closing one.
+        size_t end = at;
+        if (quoted) {
+            const size_t close = commandLine.find('"', at);
+            end = close == std::string::npos ? commandLine.size() : close;
+        } else {
+            while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
+        }
+        std::string word = commandLine.substr(at, end - at);
+        size_t next = quoted && end < commandLine.size() ? end + 1 : end;
+        // "/LOG=" with its path in quotation marks ("/LOG="C:\My Logs\a.log"").
+        if (!quoted && word.size() >= 6 && IsLogSwitch(word, 5) && word[5] == '"') {
+            const size_t close = commandLine.find('"', at + 6);
+            end = close == std::string::npos ? commandLine.size() : close;
+            word = commandLine.substr(at, end - at);
+            word.erase(5, 1);
+            next = end < commandLine.size() ? end + 1 : end;
+        }
+        if (word.size() == 2 && word[0] == '/' && (word[1] | 0x20) == 's') {
+            options.Silent = true;
+        } else if (word.size() == 4 && IsLogSwitch(word, 4)) {
+            options.Log = true;
+            options.LogPath.clear();
+        } else if (word.size() > 5 && IsLogSwitch(word, 5)) {
+            options.Log = true;
+            options.LogPath = word.substr(5);
+        } else if (options.BadSwitch.empty()) {
+            options.BadSwitch = word.empty() ? std::string("\"\"") : word;
+        }
+        i = next;
     }
     return options;
 }

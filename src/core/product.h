@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// The setup program's version, named in the log of each run.
+constexpr char kSetupVersion[] = "1.2";
 // The title a packaged installer carries unless the vendor gives another.
 constexpr char kProductTitle[] = "Velto - Technology Demo";
 // The uninstaller the installation writes into its destination.

@@ -4,6 +4,7 @@
 
 #include "crc32.h"
 #include "layout.h"
+#include "run_log.h"
 
 std::unique_ptr<UninstallRecord> MakeRecord(UninstallKind kind, const std::string& path, uint32_t rootKey) {
     std::unique_ptr<UninstallRecord> r(new UninstallRecord());
@@ -69,6 +70,7 @@ void PushRecord(UninstallLog& log, UninstallKind kind, const std::string& path, 
     if (!r->Next) log.Tail = r.get();
     log.Head = std::move(r);
     if (log.Journal) log.Journal->Pushed(*log.Head);
+    ReportMade(*log.Head);
 }
 
 void RecordRegistryKey(UninstallLog& log, uint32_t rootKey, const std::string& keyPath) {

@@ -2,12 +2,12 @@
 
 #include <vector>
 
+#include "run_log.h"
 #include "runtime/change_point.h"
-#include "ui/error_box.h"
-
 #include "runtime/files.h"
 #include "runtime/handles.h"
 #include "runtime/kept_copy.h"
+#include "ui/error_box.h"
 
 namespace {
 
@@ -133,6 +133,9 @@ void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved
         try {
             const bool removed = RemoveLoggedItem(*record);
             ChangePoint();
+            // A directory that still holds files stays, which a rollback
+            // does not count as a failure; the log says so all the same.
+            ReportRemoved(*record, removed && (record->Kind != ukDirectory || FileGone(record->Path())));
             if (removed) continue;
             if (notRemoved) notRemoved->push_back(LoggedItemName(*record));
             if (record->Kind == ukFile && !record->Kept.empty() && FileExists(record->Kept))
@@ -143,9 +146,10 @@ void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved
     }
     if (notPutBack.empty()) {
         if (log.Journal) log.Journal->Discard();
-    } else if (!notRemoved) {
+    } else {
         // The journal stays: the next start puts the user's file back. The
-        // box comes before the quit message, which would end it at once.
+        // box (only a rollback keeps copies) comes before the quit message,
+        // which would end it at once.
         try {
             throw Exception(NotPutBackText(notPutBack));
         } catch (...) {

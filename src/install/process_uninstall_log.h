@@ -20,9 +20,8 @@
 // copy puts the replaced file back instead of only deleting. The log's
 // journal, if any, is discarded: nothing is left to undo. Unless a replaced
 // file could not be put back (the new one is in use): the journal then
-// stays for the next start to try again, and, when no `notRemoved` list
-// is asked for, the failure reaches the application's exception handler
-// (a box; under /S the run's failure).
+// stays for the next start to try again, and the failure reaches the
+// application's exception handler (a box; under /S the run's failure).
 void ProcessUninstallLog(UninstallLog& log, std::vector<std::string>* notRemoved = nullptr);
 
 // The text for files whose kept copies could not be put back.

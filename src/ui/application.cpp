@@ -3,6 +3,7 @@
 #include <new>
 
 #include "errors.h"
+#include "run_log.h"
 #include "runtime/handles.h"
 #include "ui/error_box.h"
 #include "ui/form.h"
@@ -130,6 +131,8 @@ void TApplication::ProcessMessages() {
 void TApplication::Terminate() { PostQuitMessage(0); }
 
 void TApplication::ShowException(const std::exception& e) {
+    // Logged as the error box shows it, also where no box is shown (/S).
+    ReportMessage(title_, ErrorBoxText(e.what()));
     if (OnException) {
         OnException(e);
         return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "run_log.h"
 #include "ui/dpi.h"
 #include "ui/form.h"
 
@@ -164,10 +165,17 @@ const char* MessageDlgCaption(TMsgDlgType type) {
 }
 
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
-    if (Application.OnMessageDialog) return Application.OnMessageDialog(text, type, buttons);
-    TMessageForm form(text, type, buttons);
-    form.Create();
-    const int result = form.ShowModal();
-    form.Destroy();
+    ReportMessage(MessageDlgCaption(type), text);
+    int result;
+    if (Application.OnMessageDialog) {
+        result = Application.OnMessageDialog(text, type, buttons);
+    } else {
+        TMessageForm form(text, type, buttons);
+        form.Create();
+        result = form.ShowModal();
+        form.Destroy();
+    }
+    // A question's answer belongs in the log with it.
+    if (buttons & mbNo) ReportMessage(std::string(), result == mrYes ? "Answered Yes" : "Answered No");
     return result;
 }

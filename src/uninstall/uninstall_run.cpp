@@ -6,6 +6,7 @@
 #include "install/setup_log.h"
 #include "install/status_dialog.h"
 #include "paths.h"
+#include "run_log.h"
 #include "runtime/change_point.h"
 #include "runtime/files.h"
 #include "runtime/handles.h"
@@ -99,7 +100,10 @@ std::string RemoveInstallation(RecordList records, const std::string& exePath, c
     for (std::unique_ptr<UninstallRecord>& record : records) {
         if (record->Kind == ukDirectory) {
             const std::string dir = record->Path();
-            if (IsBatchDirectory(dir)) batch.Write(BatchDirectoryLines(dir));
+            if (IsBatchDirectory(dir)) {
+                batch.Write(BatchDirectoryLines(dir));
+                ReportMessage(std::string(), "Left to the batch file, once Setup has ended: directory " + dir);
+            }
             record.reset();
         } else if (record->Kind == ukRegistryKey) {
             keys.push_back(std::move(record));
@@ -160,6 +164,8 @@ bool RunUninstall(HANDLE file, int32_t imageSize, int32_t count, bool silent, Pe
         MSG quit;
         while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
         MessageDlg(NotRemovedText(notRemoved), mtWarning, mbOK);
+    } else if (!notRemoved.empty()) {
+        ReportMessage(MessageDlgCaption(mtWarning), NotRemovedText(notRemoved));
     }
     Application.Terminate();
     const PendingBatch pending = {batch, tempDir};

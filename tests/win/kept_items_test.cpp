@@ -83,10 +83,13 @@ TEST(KeptItems, ItemsThatCannotBeRemovedAreListedAndKeptCopiesSurvive) {
         CreateFileA((dest / "HELD.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     FileHandle heldUser(
         CreateFileA((dest / "USER.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::vector<std::string> left;
+    std::vector<std::string> left, shown;
+    Application.OnException = [&](const std::exception& e) { shown.push_back(e.what()); };
     ProcessUninstallLog(log, &left);
+    Application.OnException = nullptr;
     DropQuit();
     EXPECT_EQ(left, (std::vector<std::string>{dest / "USER.TXT", dest / "HELD.EXE"}));
+    EXPECT_EQ(shown, std::vector<std::string>{NotPutBackText({dest / "USER.TXT"})});
     // The user's file is not lost: its kept copy is still there.
     EXPECT_EQ(ReadBytes(keptUser), SampleBytes(10, 3));
 }

@@ -3,18 +3,50 @@ deployment without the wizard: "/S" installs with the defaults (or the
 destination of "/D=") and UNINST.EXE "/S" removes the installation, with no
 window at all and an exit code that says how it ended."""
 
+import glob
 import os
 import shutil
+import re
 import struct
 import subprocess
 import time
 
-from e2elib import PRODUCT_TITLE, check, check_equal, scenario, scenario_module
+import yaml
+
+from e2elib import PRODUCT_TITLE, check, check_equal, scenario, scenario_module, wine_loader
 
 install = scenario_module("install")
 uninstall = scenario_module("uninstall")
 reliability = scenario_module("reliability")
 startup = scenario_module("startup")
+
+
+# The exit codes of silent runs (the README's table).
+SUCCESS, ROLLED_BACK, REFUSED, NOT_ALL_REMOVED, ANOTHER_COPY = 0, 1, 2, 4, 1618
+
+
+def take_log(s, windows_path=None):
+    """The text of a run's log, which is then deleted (it would differ from
+    the snapshot taken before): the file named, or the one log that "/LOG"
+    alone wrote into the temporary folder."""
+    if windows_path:
+        found = [s.path(windows_path)]
+    else:
+        found = [p for t in uninstall.temp_folder(s) for p in glob.glob(os.path.join(t, "VeltoSetup-*.log"))]
+        check_equal(len(found), 1, "logs in the temporary folder: %s" % found)
+    check(os.path.exists(found[0]), "no log at %s" % found[0])
+    with open(found[0], "rb") as f:
+        text = f.read().decode("cp1252")
+    os.remove(found[0])
+    return text
+
+
+def expect_log(text, *parts):
+    """The log holds each part, and starts and ends as every log does."""
+    check(re.match(r"\d\d:\d\d:\d\d  Velto setup log, started \d{4}-\d\d-\d\d ", text), "log's start: %r" % text[:80])
+    check(re.search(r"  Setup 1\.2, (i686|x86-64)\r\n", text), "version line of the log: %r" % text[:300])
+    for part in parts:
+        check(part in text, "log lacks %r:\n%s" % (part, text[-3000:]))
 
 
 def run_without_windows(s, program, timeout=120):
@@ -33,14 +65,23 @@ def silent_install_and_uninstall(s):
     files = s.sample_files()
     s.make_installer("C:\\e2e\\SETUP.EXE", files=files)
     before = s.snapshot()
-    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 0, "exit code of SETUP.EXE /S")
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S", "/LOG"])), SUCCESS,
+                "exit code of SETUP.EXE /S")
+    expect_log(take_log(s), "Command line: ", " /S /LOG", "Installer of ", "Made directory %s\r\n" % install.DEST,
+               "Made file %s\\VELTO.EXE\r\n" % install.DEST, "Made file %s\\DLL\\WSOCK32.DLL" % install.DEST,
+               "Made registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto",
+               "Velto.lnk\r\n", "Exit code 0: success\r\n")
     folder = install.check_installed(s, files, "Velto")
     install.check_uninstaller(s, files, folder)
     check(not os.path.exists(os.path.join(s.path(install.DEST), "VELTO.INI")), "VELTO.EXE was started")
     check_equal(reliability.journals(s), [], "setup's journal after a silent install")
 
-    uninstaller = s.run(install.DEST + "\\UNINST.EXE", ["/S"])
-    check_equal(run_without_windows(s, uninstaller), 0, "exit code of UNINST.EXE /S")
+    uninstaller = s.run(install.DEST + "\\UNINST.EXE", ["/S", "/LOG=C:\\e2e\\uninstall.log"])
+    check_equal(run_without_windows(s, uninstaller), SUCCESS, "exit code of UNINST.EXE /S")
+    expect_log(take_log(s, "C:\\e2e\\uninstall.log"), "Uninstaller of ",
+               "Removed file %s\\VELTO.EXE\r\n" % install.DEST,
+               "Left to the batch file, once Setup has ended: directory %s\r\n" % install.DEST,
+               "Removed registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft", "Exit code 0: success\r\n")
     s.wait_until(lambda: not os.path.exists(s.path(install.DEST)) and not uninstall.batch_files(s),
                  uninstall.BATCH_SECONDS, "removal of the destination and the batch file")
     s.expect_same(before, s.snapshot(), "silent install and uninstall")
@@ -58,18 +99,51 @@ def silent_destination_and_failures(s):
     for name, data in files.items():
         with open(s.path(dest + "\\" + name), "rb") as f:
             check(f.read() == data, "%s not installed in %s" % (name, dest))
-    uninstaller = s.run(dest + "\\UNINST.EXE", ["/S"])
-    check_equal(run_without_windows(s, uninstaller), 0, "exit code of UNINST.EXE /S")
-    s.wait_until(lambda: not os.path.exists(s.path(dest)), uninstall.BATCH_SECONDS, "removal of " + dest)
+    # An installed file another program holds open: the uninstaller
+    # removes the rest and names it, in the log.
+    s.probe.ask("hold %s\\VELTO.DOC" % dest)
+    uninstaller = s.run(dest + "\\UNINST.EXE", ["/S", "/LOG"])
+    check_equal(run_without_windows(s, uninstaller), NOT_ALL_REMOVED, "exit code of UNINST.EXE /S beside a held file")
+    expect_log(take_log(s), "Could not remove file %s\\VELTO.DOC\r\n" % dest,
+               "  Warning: Setup could not remove these items:\r\n", "      '%s\\VELTO.DOC'\r\n" % dest,
+               "Exit code 4: uninstalled, but some items could not be removed\r\n")
+    s.wait_until(lambda: not os.path.exists(s.path(dest + "\\UNINST.EXE")) and not uninstall.batch_files(s),
+                 uninstall.BATCH_SECONDS, "the batch file's work")
+    s.probe.ask("release")
+    os.remove(s.path(dest + "\\VELTO.DOC"))
+    os.rmdir(s.path(dest))
+    os.rmdir(s.path("C:\\Deploy Here"))
     s.expect_same(before, s.snapshot(), "silent install into a chosen destination")
 
-    # A damaged installer, found out half-way through the files: exit code
-    # 1, everything rolled back, no window.
+    # Refused before any change: a switch the program does not know, a log
+    # in setup's own folder, a destination that is a file.
+    private = uninstall.temp_folder(s)[0]
+    refusals = [
+        (["/S", "/X", "/LOG=C:\\e2e\\refused.log"], "Setup: Setup does not accept the switch '/X'.\r\n"),
+        (["/S", "/LOG=C:\\e2e\\refused.log", "/D=C:\\e2e\\SETUP.EXE"], "Setup: MakeDirectory failed."),
+    ]
+    for args, message in refusals:
+        check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", args)), REFUSED, "exit code of %s" % args)
+        expect_log(take_log(s, "C:\\e2e\\refused.log"), message, "Exit code 2: refused before any change")
+    win_temp = "C:\\" + os.path.relpath(private, s.drive_c).replace("/", "\\")
+    for log in (win_temp + "\\VELTOSETUP\\a.log", "C:\\e2e\\veltosetup.log"):
+        check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S", "/LOG=" + log])), REFUSED,
+                    "exit code of the log %s" % log)
+    check(not os.path.exists(s.path("C:\\e2e\\veltosetup.log")), "a log written as the journal's name")
+    check_equal(uninstall.private_folders(s), [], "setup's own folder after a refused log (%s)" % private)
+    reliability.expect_machine_as_before(s, before, "refused silent runs")
+
+    # A damaged installer, found out half-way through the files:
+    # everything rolled back, no window; the log tells what and why.
     def damage_last_stream(data):
         at = len(data) - install.TAIL_SIZE - len(files) * install.RECORD - 3
         return data[:at] + bytes([data[at] ^ 0x55]) + data[at + 1:]
     s.rewrite(path, damage_last_stream)
-    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 1, "exit code of a damaged /S")
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S", "/LOG=C:\\e2e\\damaged.log"])),
+                ROLLED_BACK, "exit code of a damaged /S")
+    expect_log(take_log(s, "C:\\e2e\\damaged.log"), "Setup: Setup Corrupt..\r\n",
+               "Removed file C:\\Program Files\\Velto\\VELTO.EXE\r\n",
+               "Removed directory C:\\Program Files\\Velto\r\n", "Exit code 1: failed after changes were made")
     reliability.expect_machine_as_before(s, before, "a damaged silent install")
 
 
@@ -157,7 +231,10 @@ def other_architecture_refused(s):
         return
     uninstall.wine_tool(s, "reg", "add", key, "/v", "UninstallString", "/d", other + "\\UNINST.EXE", "/reg:32", "/f")
     before = s.snapshot()
-    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S"])), 1, "exit code of SETUP.EXE /S")
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", ["/S", "/LOG"])), REFUSED,
+                "exit code of SETUP.EXE /S")
+    expect_log(take_log(s), "Setup: An installation made by the 32-bit setup program is in '%s'.\r\n" % other,
+               "      Uninstall it first, then run Setup again.\r\n")
     reliability.expect_machine_as_before(s, before, "a silent install over the 32-bit one")
     startup.expect_single_error_box(s, s.run_setup(), "An installation made by the 32-bit setup program is in '%s'."
                                     "\rUninstall it first, then run Setup again." % other)
@@ -219,3 +296,125 @@ def planted_dlls(s):
     s.wait_until(lambda: not os.path.exists(s.path(install.DEST + "\\UNINST.EXE")), uninstall.BATCH_SECONDS,
                  "removal of UNINST.EXE")
     check_equal(markers(s, install.DEST), anyway, "planted DLLs that ran while UNINST.EXE was removed")
+
+
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "README.md")
+
+
+def readme_blocks():
+    """The README's fenced blocks marked "<!-- deploy-test: NAME -->", by
+    name: the commands and files an administrator copies from it."""
+    with open(README, encoding="utf-8") as f:
+        text = f.read()
+    blocks = dict(re.findall(r"<!-- deploy-test: (\w+) -->\n```\w*\n(.*?)```", text, re.S))
+    check_equal(sorted(blocks), ["ansible", "detect", "install", "uninstall", "winget"], "marked blocks of the README")
+    return blocks
+
+
+def split_command(line):
+    """A command line split as Windows programs split theirs: blanks part
+    arguments, quotation marks group and are dropped."""
+    args, current, quoted, started = [], "", False, False
+    for c in line.strip():
+        if c == '"':
+            quoted, started = not quoted, True
+        elif c in " \t" and not quoted:
+            if started:
+                args.append(current)
+            current, started = "", False
+        else:
+            current, started = current + c, True
+    if started:
+        args.append(current)
+    return args
+
+
+ACCEPTED_SWITCH = re.compile(r"^/S$|^/LOG(=.+)?$|^/D=.+$", re.I)
+
+
+def detect(s, command):
+    """Runs the README's detection command; its exit code and output."""
+    args = split_command(command)
+    check_equal(args[:2], ["reg", "query"], "detection command")
+    out = subprocess.run([wine_loader()] + args, env=s.env, capture_output=True, timeout=120)
+    return out.returncode, out.stdout.decode("latin-1")
+
+
+@scenario("deployment-commands-from-the-readme", timeout=300)
+def deployment_commands_from_the_readme(s):
+    """The install, uninstall and detection commands of the README's
+    section for administrators, as written there, and the Ansible tasks and
+    winget manifest beside them checked against what the program accepts."""
+    blocks = readme_blocks()
+    s.make_installer("C:\\e2e\\SETUP.EXE", files=s.sample_files())
+    before = s.snapshot()
+    install_args = split_command(blocks["install"])
+    uninstall_args = split_command(blocks["uninstall"])
+    check_equal(install_args[0], "SETUP.EXE", "program of the install command")
+    check_equal(uninstall_args[0], install.DEST + "\\UNINST.EXE", "program of the uninstall command")
+    for arg in install_args[1:] + uninstall_args[1:]:
+        check(ACCEPTED_SWITCH.match(arg), "the README's switch %s" % arg)
+
+    code, output = detect(s, blocks["detect"])
+    check(code != 0, "detected before the installation: %s" % output)
+    check_equal(run_without_windows(s, s.run("C:\\e2e\\" + install_args[0], install_args[1:])), SUCCESS,
+                "exit code of the README's install command")
+    expect_log(take_log(s), "Exit code 0: success")
+    code, output = detect(s, blocks["detect"])
+    check_equal(code, 0, "exit code of the detection after the installation")
+    check("DisplayName" in output and PRODUCT_TITLE in output, "detection output: %s" % output)
+    check_equal(run_without_windows(s, s.run(uninstall_args[0], uninstall_args[1:])), SUCCESS,
+                "exit code of the README's uninstall command")
+    expect_log(take_log(s), "Exit code 0: success")
+    s.wait_until(lambda: not os.path.exists(s.path(install.DEST)) and not uninstall.batch_files(s),
+                 uninstall.BATCH_SECONDS, "removal of the destination")
+    code, output = detect(s, blocks["detect"])
+    check(code != 0, "detected after the uninstallation: %s" % output)
+    key_name = split_command(blocks["detect"])[2].rpartition("\\")[2]
+
+    # Ansible: the tasks install with the program's switches, know the
+    # installation by the uninstall entry's key, remove with UNINST.EXE.
+    tasks = yaml.safe_load(blocks["ansible"])
+    check_equal([t["ansible.windows.win_package"]["state"] for t in tasks], ["present", "absent"], "Ansible states")
+    for t in tasks:
+        package = t["ansible.windows.win_package"]
+        check_equal(package["product_id"], key_name, "Ansible product_id")
+        check_equal(package["expected_return_code"], [SUCCESS], "Ansible expected_return_code")
+        for arg in split_command(package["arguments"]):
+            check(ACCEPTED_SWITCH.match(arg), "Ansible switch %s" % arg)
+    check(tasks[0]["ansible.windows.win_package"]["path"].upper().endswith("\\SETUP.EXE"), "Ansible install path")
+    check_equal(tasks[1]["ansible.windows.win_package"]["path"], uninstall_args[0], "Ansible uninstall path")
+
+    # winget: the singleton manifest's required fields, and an installation
+    # run with the switches assembled as winget assembles them (experience,
+    # log, install location last).
+    manifest = yaml.safe_load(blocks["winget"])
+    for field in ("PackageIdentifier", "PackageVersion", "PackageLocale", "Publisher", "PackageName", "License",
+                  "ShortDescription", "Installers", "ManifestType", "ManifestVersion"):
+        check(manifest.get(field), "winget manifest lacks %s" % field)
+    check_equal(manifest["ManifestType"], "singleton", "ManifestType")
+    check(re.match(r"^\d+\.\d+\.\d+$", manifest["ManifestVersion"]), "ManifestVersion")
+    installer = manifest["Installers"][0]
+    check_equal(installer["InstallerType"], "exe", "InstallerType")
+    check(re.match(r"^[0-9A-Fa-f]{64}$", installer["InstallerSha256"]), "InstallerSha256")
+    check(installer["InstallerUrl"].startswith("https://"), "InstallerUrl")
+    check(installer["Architecture"] in ("x64", "x86"), "Architecture")
+    switches = installer["InstallerSwitches"]
+    check_equal(sorted(switches), ["InstallLocation", "Log", "Silent", "SilentWithProgress"], "InstallerSwitches")
+    check("<LOGPATH>" in switches["Log"] and "<INSTALLPATH>" in switches["InstallLocation"], "winget's tokens")
+    entry = installer["AppsAndFeaturesEntries"][0]
+    check_equal(entry["DisplayName"], PRODUCT_TITLE, "AppsAndFeaturesEntries DisplayName")
+    check_equal(entry["ProductCode"], key_name, "AppsAndFeaturesEntries ProductCode")
+    log, dest = "C:\\e2e\\winget install.log", "C:\\Winget Apps\\Velto"
+    lines = {" ".join([switches[experience], switches["Log"], switches["InstallLocation"]])
+             .replace("<LOGPATH>", log).replace("<INSTALLPATH>", dest) for experience in ("Silent", "SilentWithProgress")}
+    for line in sorted(lines):
+        check_equal(run_without_windows(s, s.run("C:\\e2e\\SETUP.EXE", split_command(line))), SUCCESS,
+                    "exit code of " + line)
+        expect_log(take_log(s, log), "Made file %s\\VELTO.EXE" % dest, "Exit code 0: success")
+        check_equal(detect(s, blocks["detect"])[0], 0, "detection after winget's installation")
+        check_equal(run_without_windows(s, s.run(dest + "\\UNINST.EXE", ["/S"])), SUCCESS,
+                    "exit code of the uninstaller winget's installation wrote")
+        s.wait_until(lambda: not os.path.exists(s.path(dest)) and not uninstall.batch_files(s),
+                     uninstall.BATCH_SECONDS, "removal of " + dest)
+    reliability.expect_machine_as_before(s, before, "the README's deployment commands")

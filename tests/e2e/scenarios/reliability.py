@@ -308,7 +308,13 @@ def forged_journal(s):
                 journal_entry(2, "Software\\VictimKey", 0x80000002) +
                 journal_entry(1, "C:\\e2e\\SETUP.EXE", kept=b"C:\\victim2.txt"))
     before = s.snapshot()
-    check_equal(s.wait_exit(s.run("C:\\e2e\\SETUP.EXE", ["/S"]), 60), 1, "exit code of SETUP.EXE /S")
+    check_equal(s.wait_exit(s.run("C:\\e2e\\SETUP.EXE", ["/S", "/LOG=C:\\e2e\\forged.log"]), 60), 2,
+                "exit code of SETUP.EXE /S")
+    with open(s.path("C:\\e2e\\forged.log"), "rb") as f:
+        text = f.read().decode("cp1252")
+    os.remove(s.path("C:\\e2e\\forged.log"))
+    check("Setup: Setup found the log of an interrupted installation" in text and "Exit code 2: refused" in text,
+          "log of the refused journal: %r" % text)
     expect_machine_as_before(s, before, "a forged journal")
 
 
