@@ -142,7 +142,7 @@ bool BearsLoggedName(const std::string& path) {
     if (name.find_first_of("*?") != std::string::npos) return false;
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA(path.c_str(), &found));
-    return !find || name == found.cFileName;
+    return !find || (name == found.cFileName && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -94,7 +94,7 @@ bool FileChecksum(const std::string& path, uint32_t* crc);
 // False only when a file stands at `path` under another name than the
 // path's last part, byte for byte: reached through a short name of a
 // longer one, or through a case the file system folds. Such a file is not
-// the one a record of that path names.
+// the one a record of that path names; nor is a folder that stands there.
 bool BearsLoggedName(const std::string& path);
 // True when anything, a file or a directory, exists at `path`.
 bool PathExists(const std::string& path);

@@ -321,6 +321,7 @@ def forged_journal(s):
 # ---------------------------------------------------------------- a kill at every change point
 
 ENDED_AT_POINT = 75  # the exit code of setup-points.exe ended at SETUP_END_AT
+REFUSED = 2  # the exit code of a silent run refused before any change
 REFUSED_DEST = "Q:\\Velto"  # no such drive: refused after the start-up recovery, before any change
 
 
@@ -337,7 +338,8 @@ def silent(s, program, args, end_at=None, timeout=120):
 def restart(s, what):
     """The installer started again, as after a kill: it recovers what it
     finds, then its destination is refused before it changes anything."""
-    check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S", "/D=" + REFUSED_DEST]), 1, "exit code of the restart " + what)
+    check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S", "/D=" + REFUSED_DEST]), REFUSED,
+                "exit code of the restart " + what)
     check_equal(journals(s), [], "setup's journal after the restart " + what)
 
 
