@@ -322,6 +322,7 @@ def forged_journal(s):
 
 ENDED_AT_POINT = 75  # the exit code of setup-points.exe ended at SETUP_END_AT
 REFUSED = 2  # the exit code of a silent run refused before any change
+ROLLBACK_INCOMPLETE = 3  # ... of one whose undo could not put a replaced file back
 REFUSED_DEST = "Q:\\Velto"  # no such drive: refused after the start-up recovery, before any change
 
 
@@ -413,6 +414,25 @@ def killed_everywhere(s):
     expect_machine_as_before(s, pristine, "a reinstall and its uninstall")
     install_earlier()
     check_equal(state(s), earlier_state, "the earlier installation made again")
+
+    # A replaced file that cannot be put back (another program holds the new
+    # one): the restart says so with its own exit code and keeps the
+    # journal; the next one, once the file is free, puts it back.
+    doc, old_size = DEST + "\\VELTO.DOC", len(earlier["VELTO.DOC"])
+    for n in range(1, 20):
+        check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S"], n), ENDED_AT_POINT, "a reinstall ended at point %d" % n)
+        kept = [f for f in os.listdir(s.path(DEST)) if f.upper().startswith("~KEPT")]
+        if os.path.exists(s.path(doc)) and os.path.getsize(s.path(doc)) != old_size and any(
+                os.path.getsize(os.path.join(s.path(DEST), f)) == old_size for f in kept):
+            break
+        restart(s, "after point %d of a reinstall" % n)
+    s.probe.ask("hold " + doc)
+    check_equal(silent(s, "C:\\e2e\\SETUP.EXE", ["/S", "/D=" + REFUSED_DEST]), ROLLBACK_INCOMPLETE,
+                "exit code of a restart that cannot put VELTO.DOC back")
+    check(journals(s), "the journal is gone though VELTO.DOC was not put back")
+    s.probe.ask("release")
+    restart(s, "once VELTO.DOC is free")
+    check_equal(state(s), earlier_state, "the earlier installation after VELTO.DOC was put back")
     finished = []
 
     def settle_reinstall(n):
