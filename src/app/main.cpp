@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "exit_codes.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunSetupProgram(); }
 
@@ -11,9 +12,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunSetupProgram();
 // program does not have and brings a demangler of some 50 KB into the
 // executable; ending the process is all that is left to do anyway. It has
 // to be defined here, in the executable's own object, to take the place of
-// the library's.
+// the library's. Its exit code is that of an undo left incomplete: what the
+// run had made is not rolled back, and its journal is left for the next
+// start.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { ExitProcess(3); }
+void __verbose_terminate_handler() { ExitProcess(kExitRollbackIncomplete); }
 }  // namespace __gnu_cxx
 
 // The library reports misuse of its containers (a string longer than the
