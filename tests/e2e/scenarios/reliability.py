@@ -362,7 +362,7 @@ def sweep(s, name, run, settle, first=1):
     while True:
         code = run(n)
         if code != ENDED_AT_POINT:
-            print("sweep %s: %d points, %s swept; run ends with %d" % (name, n - 1, swept, code))
+            print("sweep %s: points %s swept; the run ends with %d, having fewer than %d" % (name, swept, code, n))
             return code
         settle(n)
         swept.append(n)
