@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // True when a file stands at `path`; `standing` receives its full path
 // under the name the file system gives it.
 bool StandingFile(const std::string& path, std::string& standing) {
@@ -22,14 +17,12 @@ bool StandingFile(const std::string& path, std::string& standing) {
     return true;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // True when a file record of the log names `path` (any case) as its
-// installed file or, with `kept`, as its kept copy.
-bool Named(const UninstallLog& log, const std::string& path, bool kept) {
+// installed file.
+bool Installed(const UninstallLog& log, const std::string& path) {
     const std::string upper = UpperCaseString(path);
     for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
-        if (r->Kind == ukFile && UpperCaseString(kept ? r->Kept : r->Path()) == upper) return true;
+        if (r->Kind == ukFile && UpperCaseString(r->Path()) == upper) return true;
     return false;
 }
 
@@ -40,7 +33,7 @@ std::string FreeKeptName(UninstallLog& log, const std::string& path) {
     const std::string folder = FolderOf(path);
     for (;;) {
         const std::string candidate = JoinPath(folder, "~KEPT" + std::to_string(log.NextKept++) + ".TMP");
-        if (!Exists(candidate)) return candidate;
+        if (!PathExists(candidate)) return candidate;
     }
 }
 
@@ -89,7 +82,7 @@ void CreateLoggedFile(UninstallLog& log, TBinaryFile& file, const std::string& p
 }
 
 bool RestoreKeptCopy(const std::string& path, const std::string& kept) {
-    if (!IsFile(kept)) return IsFile(path);
+    if (!FileExists(kept)) return FileExists(path);
     DeleteFileA(path.c_str());
     return MoveFileExA(kept.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
@@ -97,7 +90,7 @@ bool RestoreKeptCopy(const std::string& path, const std::string& kept) {
 std::vector<std::string> KeptCopies(const UninstallLog& log) {
     std::vector<std::string> kept;
     for (const UninstallRecord* r = log.Head.get(); r; r = r->Next.get())
-        if (r->Kind == ukFile && !r->Kept.empty() && !Named(log, r->Kept, false)) kept.push_back(r->Kept);
+        if (r->Kind == ukFile && !r->Kept.empty() && !Installed(log, r->Kept)) kept.push_back(r->Kept);
     return kept;
 }
 
